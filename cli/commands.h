@@ -1,0 +1,33 @@
+// The subcommands of the `hxf` program. Each Add*Command registers one subcommand on the app; its
+// callback runs the job and stores the process exit status in `exit_status`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "core/name_encoding.h"
+#include "core/worker.h"
+
+namespace hxf::cli {
+
+inline constexpr int kExitOk = 0;        // the job ran and all was well
+inline constexpr int kExitProblems = 1;  // the job ran but something was refused, skipped or wrong
+inline constexpr int kExitFailure = 2;   // a usage error, or the package could not be opened
+
+struct CommonOptions {
+  int verbosity = 1;  // 0 with -q, 2 with -v
+  NameEncoding names = NameEncoding::kGbk;
+};
+
+// Runs `worker` to its end, its log lines on standard error as `options` asks, with a progress
+// display while it runs when standard error is a terminal. Returns the exit status for its result.
+int RunJob(Worker& worker, const CommonOptions& options);
+
+// Prints "hxf: <message>" on standard error.
+void PrintError(const std::string& message);
+
+void AddUnpackCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddListCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+
+}  // namespace hxf::cli

@@ -1,0 +1,113 @@
+// The thin layer over the operating system's files and directories. Everything the jobs do to
+// the disk goes through these interfaces, so that tests can substitute failing or in-memory
+// implementations and a native Windows implementation can stand beside the POSIX one.
+//
+// Paths and names are byte strings in the host's encoding (UTF-8 here). Every file is held
+// without sharing: while one job has it open, another job's open of the same file fails with
+// Status::Code::kBusy instead of waiting.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/status.h"
+
+namespace hxf {
+
+// Identifies a file or directory independently of the path that reached it.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// A file open for reading from its start.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Reads up to buffer.size() bytes; 0 only at the end of the file.
+  virtual Result<std::size_t> Read(std::span<std::byte> buffer) = 0;
+  // Moves the read position to `offset` from the start.
+  virtual Status Seek(std::uint64_t offset) = 0;
+  // The size the file had when it was opened.
+  virtual std::uint64_t size() const = 0;
+  virtual FileId id() const = 0;
+  virtual const std::string& path() const = 0;
+};
+
+// A file being written under a temporary name beside its final one. It takes its final name only
+// on Commit; destroyed without a successful Commit, it removes the temporary file, so an
+// unfinished file never looks complete and a file it replaces is never lost.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  // Appends at the current end.
+  virtual Status Write(std::span<const std::byte> bytes) = 0;
+  // Overwrites bytes already written, at `offset` from the start.
+  virtual Status WriteAt(std::uint64_t offset, std::span<const std::byte> bytes) = 0;
+  // Flushes, then renames the file over its final name.
+  virtual Status Commit() = 0;
+  // The identity of the temporary file (so a walk of the tree can leave it out).
+  virtual FileId id() const = 0;
+  // The final path.
+  virtual const std::string& path() const = 0;
+};
+
+enum class EntryKind {
+  kFile,
+  kDirectory,
+  kOther,  // pipes, devices, sockets, dangling links: never opened
+};
+
+struct DirectoryEntry {
+  std::string name;
+  EntryKind kind;  // what the entry is once links are followed
+};
+
+// An open directory. Names given to it are single components, never paths.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+  virtual const std::string& path() const = 0;
+  virtual FileId id() const = 0;
+
+  // Every entry but "." and "..", in the order the file system reports them.
+  virtual Result<std::vector<DirectoryEntry>> List() = 0;
+  // Opens the subdirectory `name`, following a link.
+  virtual Result<std::unique_ptr<Directory>> OpenSubdirectory(std::string_view name) = 0;
+  // Opens the subdirectory `name`, creating it if missing. A link in its place is never followed:
+  // that fails, so nothing can be written outside this directory through one.
+  virtual Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) = 0;
+  // Opens the file `name` for reading, following a link.
+  virtual Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) = 0;
+  // Starts writing the file `name`, to replace whatever file or link is there once committed.
+  // Fails when a directory or a read-only file is in its place, or another job holds that file.
+  virtual Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing file for reading.
+  virtual Result<std::unique_ptr<InputFile>> OpenForReading(const std::string& path) = 0;
+  // Opens a directory; with `create`, makes it and any missing parents first.
+  virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path,
+                                                           bool create) = 0;
+  // Starts writing the file at `path`, to replace any file there once committed. Commit makes the
+  // new file durable before the rename, so a crash leaves either the old file or the new one.
+  // Fails with kBusy while another job holds the existing file.
+  virtual Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) = 0;
+  // The identity of what is at `path`; kNotFound when nothing is.
+  virtual Result<FileId> Identify(const std::string& path) = 0;
+};
+
+// The host's file system.
+FileSystem& SystemFileSystem();
+
+}  // namespace hxf

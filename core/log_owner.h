@@ -1,0 +1,49 @@
+// The owner of the log: the thread that shows log lines, and the one place a worker's lines
+// travel to. The command line prints them; the window inserts them at the top of its log box.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace hxf {
+
+class Worker;
+
+// What a log line is about. Every line is shown in the window; the command line uses the kind to
+// decide what to print at each verbosity.
+enum class LogKind {
+  kProgress,  // a step of a job going as planned
+  kProblem,   // something refused, skipped or wrong
+  kFinal,     // the last line of a job that ran to its end
+};
+
+struct LogLine {
+  std::string text;
+  LogKind kind = LogKind::kProgress;
+};
+
+// A message a worker must show and wait on (the unpacker's open failure).
+struct WorkerMessage {
+  std::string text;
+  std::string caption;
+  std::string detail;  // the file and the reason, for owners that can show more than the text
+};
+
+class LogOwner {
+ public:
+  virtual ~LogOwner() = default;
+
+  // Runs `procedure` on the owner's thread and returns once it has run. Calls from any number of
+  // workers are served one at a time, oldest first.
+  virtual void Synchronize(const std::function<void()>& procedure) = 0;
+  // Shows a line; called on the owner's thread only.
+  virtual void InsertLine(const LogLine& line) = 0;
+  // Shows `message` and returns when the user has dismissed it. Called on the worker's thread;
+  // it holds up only that worker.
+  virtual void ShowMessage(const WorkerMessage& message) = 0;
+  // Called on the worker's thread as its last act; the worker may be destroyed once this returns
+  // and the thread has been joined.
+  virtual void WorkerFinished(Worker& worker) { (void)worker; }
+};
+
+}  // namespace hxf

@@ -1,0 +1,38 @@
+// The unpack job: writes every file stored in a package into the unpack root (by default
+// `out_hxf` beside the package), creating the directories its backslash-separated name gives.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/file_system.h"
+#include "core/name_encoding.h"
+#include "core/record_reader.h"
+#include "core/worker.h"
+
+namespace hxf {
+
+class TExtract final : public Worker {
+ public:
+  explicit TExtract(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
+  ~TExtract() override { WaitFor(); }
+
+  // Where to unpack; empty means `out_hxf` beside PackageFile. Set before Resume.
+  std::string UnpackRoot;
+  NameEncoding Names = NameEncoding::kGbk;
+
+ protected:
+  void Execute() override;
+
+ private:
+  enum class Next { kGoOn, kStop };
+
+  // Writes the file of the record the reader stands on, or skips its data when it cannot.
+  Next ExtractEntry(RecordReader& reader, Directory& root);
+  Next Unpack(RecordReader& reader, Directory& root);
+  void CheckHeader(const RecordReader& reader);
+
+  FileSystem& file_system_;
+};
+
+}  // namespace hxf
