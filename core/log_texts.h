@@ -30,6 +30,10 @@ inline constexpr std::string_view kPackageTooLarge =
 inline constexpr std::string_view kLinkLoop = "目录链接循环";  // + name: a directory link loops back
 inline constexpr std::string_view kSpecialFile =
     "不是普通文件";  // + name: a pipe, device or socket is skipped
+inline constexpr std::string_view kFileReadFailed =
+    "文件读取失败,已补零";  // + name: reading a file failed while copied; the rest is zero-filled
+inline constexpr std::string_view kCannotReadDirectory =
+    "无法读取目录";  // + name: a directory cannot be opened or listed; its files are left out
 
 // --- Unpacking ---
 inline constexpr std::string_view kBadNameLength = "文件名长度不对";  // name length wrong

@@ -2,15 +2,17 @@
 // package) and puts it in place of PackageFile only once it is complete.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/file_system.h"
 #include "core/name_encoding.h"
 #include "core/worker.h"
+#include "pack/pack_directory.h"
 
 namespace hxf {
 
-class TPackage final : public Worker {
+class TPackage final : public Worker, private PackJob {
  public:
   explicit TPackage(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
   ~TPackage() override { WaitFor(); }
@@ -20,9 +22,19 @@ class TPackage final : public Worker {
   NameEncoding Names = NameEncoding::kGbk;
 
  protected:
+  // Writes the package to a temporary file beside PackageFile, then renames it over PackageFile.
+  // On any failure the previous package stays as it was and the temporary file is removed.
   void Execute() override;
 
  private:
+  // PackJob: the directory packer reports through the worker's log.
+  void Report(std::string text, LogKind kind) override;
+  bool StopRequested() const override { return Cancelled(); }
+  void Written(std::uint64_t package_bytes) override { SetProgress(package_bytes); }
+
+  // Logs a failure of the package as a whole; the job ends without a package.
+  void Fail(std::string line, JobResult result = JobResult::kFailed);
+
   FileSystem& file_system_;
 };
 

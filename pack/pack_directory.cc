@@ -1,0 +1,238 @@
+#include "pack/pack_directory.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "core/entry_path.h"
+#include "core/log_texts.h"
+#include "core/package_format.h"
+#include "pack/name_less.h"
+
+namespace hxf {
+namespace {
+
+// A log line: a fixed text joined with what it concerns, then the reason when there is one.
+std::string Line(std::string_view text, std::string_view subject, const Status& why = Status()) {
+  std::string line = std::string(text) + std::string(subject);
+  if (!why.ok()) line += ": " + why.message();
+  return line;
+}
+
+// One entry of a directory, as the walk remembers it between listing and packing.
+struct Item {
+  std::string host_name;
+  EntryKind kind = EntryKind::kFile;
+  std::string package_name;  // the name's bytes in the package; the host name when refused
+  std::string_view refusal;  // why the name cannot be stored; empty when it can
+};
+
+class DirectoryPacker {
+ public:
+  DirectoryPacker(PackJob& job, FileSystem& file_system, RecordWriter& package,
+                  const PackSettings& settings)
+      : job_(job),
+        file_system_(file_system),
+        package_(package),
+        settings_(settings),
+        buffer_(std::max<std::size_t>(settings.buffer_size, 1)) {}
+
+  Status PackRoot(Directory& root) {
+    Result<std::vector<Item>> items = ListItems(root);
+    if (!items.ok()) {
+      // Nothing of the tree could be read: an empty package would pass for a packed tree.
+      job_.Report(Line(text::kCannotReadDirectory, DisplayName(root.path()), items.status()),
+                  LogKind::kProblem);
+      return items.status();
+    }
+    ancestors_.push_back(root.id());
+    return PackItems(root, *items);
+  }
+
+ private:
+  // Lists `directory`, logs an "Adding" line per file in listing order, and sorts the entries.
+  Result<std::vector<Item>> ListItems(Directory& directory) {
+    Result<std::vector<DirectoryEntry>> listing = directory.List();
+    if (!listing.ok()) return listing.status();
+    std::vector<Item> items;
+    for (DirectoryEntry& entry : *listing) {
+      if (entry.name.starts_with('.')) continue;
+      if (entry.kind == EntryKind::kFile && IsExcluded(directory, entry.name)) continue;
+      if (entry.kind != EntryKind::kDirectory) {
+        job_.Report(std::string(text::kAdding) + DisplayName(entry.name) + std::string(text::kPack),
+                    LogKind::kProgress);
+      }
+      items.push_back(MakeItem(std::move(entry)));
+    }
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+      return NameLess(a.package_name, b.package_name);
+    });
+    return items;
+  }
+
+  Item MakeItem(DirectoryEntry entry) const {
+    Item item{std::move(entry.name), entry.kind, {}, {}};
+    Result<std::string> encoded = EncodeName(item.host_name, settings_.names);
+    if (!encoded.ok()) {
+      item.package_name = item.host_name;
+      item.refusal = text::kNameNotEncodable;
+      return item;
+    }
+    item.package_name = std::move(encoded.value());
+    // A backslash byte, from the host name or inside a GBK character, would split the name into
+    // directories when unpacked.
+    if (item.package_name.find(format::kNameSeparator) != std::string::npos) {
+      item.refusal = text::kNameHasBackslash;
+    }
+    return item;
+  }
+
+  bool IsExcluded(const Directory& directory, const std::string& name) const {
+    if (settings_.excluded_files.empty()) return false;
+    Result<FileId> id =
+        file_system_.Identify((std::filesystem::path(directory.path()) / name).string());
+    return id.ok() && std::find(settings_.excluded_files.begin(), settings_.excluded_files.end(),
+                                *id) != settings_.excluded_files.end();
+  }
+
+  Status PackItems(Directory& directory, const std::vector<Item>& items) {
+    for (const Item& item : items) {
+      if (job_.StopRequested()) return Cancelled();
+      const Status packed = item.kind == EntryKind::kDirectory ? PackSubdirectory(directory, item)
+                                                               : PackFile(directory, item);
+      if (!packed.ok()) return packed;
+    }
+    return Status::Ok();
+  }
+
+  Status PackSubdirectory(Directory& parent, const Item& item) {
+    const std::string shown = Shown(item);
+    if (!item.refusal.empty()) return Refuse(item.refusal, shown);
+    Result<std::unique_ptr<Directory>> opened = parent.OpenSubdirectory(item.host_name);
+    if (!opened.ok()) return Refuse(text::kCannotReadDirectory, shown, opened.status());
+    Directory& directory = **opened;
+    if (std::find(ancestors_.begin(), ancestors_.end(), directory.id()) != ancestors_.end()) {
+      return Refuse(text::kLinkLoop, shown);
+    }
+    Result<std::vector<Item>> items = ListItems(directory);
+    if (!items.ok()) return Refuse(text::kCannotReadDirectory, shown, items.status());
+
+    host_path_.push_back(item.host_name);
+    package_path_.push_back(item.package_name);
+    ancestors_.push_back(directory.id());
+    const Status packed = PackItems(directory, *items);
+    ancestors_.pop_back();
+    package_path_.pop_back();
+    host_path_.pop_back();
+    return packed;
+  }
+
+  Status PackFile(Directory& directory, const Item& item) {
+    const std::string shown = Shown(item);
+    if (item.kind != EntryKind::kFile) return Refuse(text::kSpecialFile, shown);
+    if (!item.refusal.empty()) return Refuse(item.refusal, shown);
+    package_path_.push_back(item.package_name);
+    const std::string entry_name = JoinEntryName(package_path_);
+    package_path_.pop_back();
+    if (entry_name.size() > format::kMaxNameLength) return Refuse(text::kNameTooLong, shown);
+
+    Result<std::unique_ptr<InputFile>> opened = directory.OpenFile(item.host_name);
+    if (!opened.ok()) return Refuse(text::kFileError, shown, opened.status());
+    InputFile& file = **opened;
+    const std::uint64_t length = file.size();
+    if (length > format::kMaxStoredFileSize) return Refuse(text::kFileTooLarge, shown);
+    if (!package_.Fits(entry_name.size(), length)) {
+      job_.Report(Line(text::kPackageTooLarge, DisplayName(package_.path())), LogKind::kProblem);
+      return Status::Error(Status::Code::kInvalidArgument, "the package would reach 4 GiB");
+    }
+
+    if (Status begun = package_.BeginEntry(entry_name, length); !begun.ok()) {
+      return WriteFailed(begun);
+    }
+    if (Status copied = CopyContent(file, length, shown); !copied.ok()) return copied;
+    if (Status finished = package_.FinishEntry(); !finished.ok()) return WriteFailed(finished);
+    job_.Written(package_.size());
+    return Status::Ok();
+  }
+
+  // Copies exactly `length` bytes: the length the record already states, whatever the file does
+  // meanwhile. Bytes it has grown by are left out; bytes it has lost are made up with zeros.
+  Status CopyContent(InputFile& file, std::uint64_t length, const std::string& shown) {
+    std::uint64_t left = length;
+    while (left > 0) {
+      if (job_.StopRequested()) return Cancelled();
+      const std::span<std::byte> chunk = std::span(buffer_).first(
+          static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size())));
+      Result<std::size_t> got = file.Read(chunk);
+      if (!got.ok() || *got == 0) {
+        job_.Report(got.ok() ? Line(text::kFileShrank, shown)
+                             : Line(text::kFileReadFailed, shown, got.status()),
+                    LogKind::kProblem);
+        return FillZeros(left);
+      }
+      if (Status written = package_.WriteData(chunk.first(*got)); !written.ok()) {
+        return WriteFailed(written);
+      }
+      left -= *got;
+      job_.Written(package_.size());
+    }
+    return Status::Ok();
+  }
+
+  Status FillZeros(std::uint64_t count) {
+    std::fill(buffer_.begin(), buffer_.end(), std::byte{0});
+    while (count > 0) {
+      if (job_.StopRequested()) return Cancelled();
+      const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer_.size()));
+      if (Status written = package_.WriteData(std::span(buffer_).first(size)); !written.ok()) {
+        return WriteFailed(written);
+      }
+      count -= size;
+      job_.Written(package_.size());
+    }
+    return Status::Ok();
+  }
+
+  // The file's path below the pack root, as a user can find it.
+  std::string Shown(const Item& item) const {
+    std::vector<std::string> components = host_path_;
+    components.push_back(item.host_name);
+    return DisplayName(JoinEntryName(components));
+  }
+
+  // Leaves one file or directory out of the package; packing goes on.
+  Status Refuse(std::string_view text, const std::string& shown, const Status& why = Status()) {
+    job_.Report(Line(text, shown, why), LogKind::kProblem);
+    return Status::Ok();
+  }
+
+  Status WriteFailed(const Status& why) {
+    job_.Report(Line(text::kWriteFailed, DisplayName(package_.path()), why), LogKind::kProblem);
+    return why;
+  }
+
+  Status Cancelled() {
+    job_.Report(std::string(text::kCancelled), LogKind::kProblem);
+    return Status::Error(Status::Code::kCancelled, "the job was asked to stop");
+  }
+
+  PackJob& job_;
+  FileSystem& file_system_;
+  RecordWriter& package_;
+  const PackSettings& settings_;
+  std::vector<std::byte> buffer_;
+  std::vector<std::string> host_path_;     // the current directory's components below the root
+  std::vector<std::string> package_path_;  // the same, as package names
+  std::vector<FileId> ancestors_;          // the directories from the root down to the current one
+};
+
+}  // namespace
+
+Status PackDirectory(PackJob& job, FileSystem& file_system, RecordWriter& package, Directory& root,
+                     const PackSettings& settings) {
+  return DirectoryPacker(job, file_system, package, settings).PackRoot(root);
+}
+
+}  // namespace hxf

@@ -1,0 +1,58 @@
+// The directory packer: walks the tree under the pack root and appends one entry record per file,
+// in the package's order. Within a directory, files and subdirectories are sorted together by
+// NameLess over their package names, and a subdirectory's records come at its sorted place. All
+// "Adding" lines of a directory are logged, in listing order, before any of its records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/file_system.h"
+#include "core/log_owner.h"
+#include "core/name_encoding.h"
+#include "core/record_writer.h"
+#include "core/status.h"
+
+namespace hxf {
+
+// What the packer needs of the job that runs it.
+class PackJob {
+ public:
+  virtual ~PackJob() = default;
+  // Logs a line. A kProblem line also marks the job as having had problems.
+  virtual void Report(std::string text, LogKind kind) = 0;
+  // True once the job has been asked to stop.
+  virtual bool StopRequested() const = 0;
+  // The package has grown to `package_bytes`.
+  virtual void Written(std::uint64_t package_bytes) = 0;
+};
+
+// File contents pass through one buffer of this size; no file is ever held whole.
+inline constexpr std::size_t kPackCopyBufferSize = 100 * 1024;
+
+struct PackSettings {
+  NameEncoding names = NameEncoding::kGbk;
+  // Files never packed even when they lie in the tree: the package being written and the one it
+  // replaces.
+  std::vector<FileId> excluded_files;
+  std::size_t buffer_size = kPackCopyBufferSize;
+};
+
+// Appends to `package` the records of every file at or below `root`, the pack root.
+//
+// What a record cannot hold is refused with a log line naming the file, and the file is left
+// out: a name that has no GBK form, holds a backslash, or makes an entry name over 400 bytes; a
+// file of 2 GiB or more. Files that cannot be opened, special files, directories that cannot be
+// read and directory links leading back up the tree are logged and left out too. A file whose
+// size changes while it is copied still gets exactly the length its record states (zero-filled,
+// with a warning, when it shrank).
+//
+// Returns non-ok only when the package as a whole cannot be completed: a write failed, the
+// package would reach 4 GiB, the job was asked to stop, or `root` itself cannot be listed. The
+// reason has then been logged.
+Status PackDirectory(PackJob& job, FileSystem& file_system, RecordWriter& package, Directory& root,
+                     const PackSettings& settings);
+
+}  // namespace hxf
