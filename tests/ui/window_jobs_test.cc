@@ -1,0 +1,382 @@
+// The window driving real jobs on real files: both buttons, cancelled dialogs, jobs at once, the
+// unpacker's message box, closing with jobs running, drag and drop and Qt's own file dialogs.
+#include <QApplication>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+#include "tests/support/files.h"
+#include "tests/support/package_bytes.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/unit1.h"
+
+// Jobs end within this; it only bounds a hang.
+#define WAIT_FOR_JOBS(window) \
+  QTRY_COMPARE_WITH_TIMEOUT((window)->RunningJobs(), std::size_t{0}, 30000)
+
+namespace hxf::testing {
+
+namespace {
+
+const QString kOpenFailed = QStringLiteral("文件打开的失败");
+const QString kJobsRunning = QStringLiteral("还有任务正在运行。等待它们完成，还是停止它们？");
+
+QStringList RepackLines(const QString& package, const QStringList& files) {
+  QStringList lines = {QStringLiteral("文件关闭"), QStringLiteral("打包结束,开始计算校验和.")};
+  for (auto it = files.rbegin(); it != files.rend(); ++it) {
+    lines << QStringLiteral("Adding") + *it + QStringLiteral("打包");
+  }
+  lines << QStringLiteral("Adding") + package + QStringLiteral("打包");
+  return lines;
+}
+
+}  // namespace
+
+class WindowJobsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TempDir> dir_;
+  std::unique_ptr<TForm1> window_;
+  ScriptedDialog* dialog_ = nullptr;
+
+  QString Path(const std::string& relative) const { return Q(*dir_ / relative); }
+  std::string File(const std::string& relative) const { return *dir_ / relative; }
+  void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+  // A failing unpack: its worker then waits on the open-failure box. Returns the box.
+  QMessageBox* StartFailingUnpack() {
+    const qsizetype standing = VisibleMessageBoxes().size();
+    dialog_->Choose(Path("missing.hxf"));
+    Click(window_->Button1);
+    if (!QTest::qWaitFor([&] { return VisibleMessageBoxes().size() == standing + 1; }, 10000)) {
+      return nullptr;
+    }
+    return VisibleMessageBoxes().back();
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TempDir>();
+    auto dialog = std::make_unique<ScriptedDialog>();
+    dialog_ = dialog.get();
+    window_ = std::make_unique<TForm1>(std::move(dialog));
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void cleanup() {
+    window_.reset();
+    QTRY_VERIFY(VisibleMessageBoxes().isEmpty());
+    dir_.reset();
+  }
+
+  void unpackButtonWritesEveryFileIntoOutHxf() {
+    WriteFile(File("fw.hxf"), BuildPackage({{"a.txt", "abc"},
+                                            {"SYSTEM\\FONT\\b.bin", std::string("\x01\0\x02", 3)},
+                                            {"empty.dat", ""}}));
+    dialog_->Choose(Path("fw.hxf"));
+    Click(window_->Button1);
+
+    QCOMPARE(dialog_->shown, QStringList({"open"}));
+    QCOMPARE(dialog_->InitDir(), QCoreApplication::applicationDirPath());
+    QCOMPARE(dialog_->Filter(), QStringLiteral(".hxf filename|*.hxf"));
+    WAIT_FOR_JOBS(window_);
+    QCOMPARE(ListFilesRecursively(File("out_hxf")),
+             std::vector<std::string>({"SYSTEM/FONT/b.bin", "a.txt", "empty.dat"}));
+    QCOMPARE(ToString(ReadFile(File("out_hxf/a.txt"))), std::string("abc"));
+    QCOMPARE(ToString(ReadFile(File("out_hxf/SYSTEM/FONT/b.bin"))), std::string("\x01\0\x02", 3));
+    QCOMPARE(ReadFile(File("out_hxf/empty.dat")).size(), std::size_t{0});
+    QCOMPARE(LogLines(window_->Memo1), QStringList({"解包完成"}));
+  }
+
+  void repackButtonBuildsThePackageFromInHxfByteExact() {
+    WriteFile(File("in_hxf/a.txt"), "abc");
+    dialog_->Choose(Path("fw.hxf"));
+    Click(window_->Button2);
+
+    QCOMPARE(dialog_->shown, QStringList({"save"}));
+    QCOMPARE(dialog_->InitDir(), QCoreApplication::applicationDirPath());
+    QCOMPARE(dialog_->Filter(), QStringLiteral(".hxf filename|*.hxf"));
+    WAIT_FOR_JOBS(window_);
+    const Bytes package = ReadFile(File("fw.hxf"));
+    QCOMPARE(package.size(), std::size_t{85});
+    QCOMPARE(ReferenceChecksum(package), 0xDAD84F3Du);
+    QVERIFY(package == BuildPackage({{"a.txt", "abc"}}));
+    QCOMPARE(LogLines(window_->Memo1), RepackLines(Path("fw.hxf"), {"a.txt"}));
+  }
+
+  void cancelledDialogStartsNothing_data() {
+    QTest::addColumn<bool>("unpack");
+    QTest::newRow("Unpack HXF") << true;
+    QTest::newRow("RePack HXF") << false;
+  }
+  void cancelledDialogStartsNothing() {
+    QFETCH(bool, unpack);
+    WriteFile(File("in_hxf/a.txt"), "abc");
+    dialog_->Choose(Path("fw.hxf"));
+    Click(window_->Button2);
+    WAIT_FOR_JOBS(window_);
+    const QStringList log = LogLines(window_->Memo1);
+    WriteFile(File("in_hxf/b.txt"), "new since");
+
+    dialog_->Cancel();
+    Click(unpack ? window_->Button1 : window_->Button2);
+    // The dialog still reports the earlier name; nothing may be started on it.
+    QCOMPARE(dialog_->FileName(), Path("fw.hxf"));
+    QCOMPARE(window_->RunningJobs(), std::size_t{0});
+    QCoreApplication::processEvents();
+    QVERIFY(ReadFile(File("fw.hxf")) == BuildPackage({{"a.txt", "abc"}}));
+    QVERIFY(!Exists(File("out_hxf")));
+    QCOMPARE(LogLines(window_->Memo1), log);
+    QVERIFY(window_->Progress->isHidden());
+  }
+
+  void twoJobsRunAtOnceAndBothLog() {
+    WriteFile(File("fw.hxf"), BuildPackage({{"x.bin", "x"}}));
+    WriteFile(File("in_hxf/a.txt"), "abc");
+    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(Path("new.hxf"));
+    Click(window_->Button1);
+    Click(window_->Button2);
+    // Neither can end before the window serves its log lines.
+    QCOMPARE(window_->RunningJobs(), std::size_t{2});
+    QVERIFY(window_->Progress->isVisible());
+    for (QWidget* part :
+         {static_cast<QWidget*>(window_->Button1), static_cast<QWidget*>(window_->Button2),
+          static_cast<QWidget*>(window_->Memo1), static_cast<QWidget*>(window_->Memo2)}) {
+      QVERIFY(!window_->Progress->geometry().intersects(part->geometry()));
+    }
+
+    WAIT_FOR_JOBS(window_);
+    QVERIFY(window_->Progress->isHidden());
+    QCOMPARE(ToString(ReadFile(File("out_hxf/x.bin"))), std::string("x"));
+    QVERIFY(ReadFile(File("new.hxf")) == BuildPackage({{"a.txt", "abc"}}));
+    const QStringList log = LogLines(window_->Memo1);
+    QCOMPARE(log.size(), 5);
+    QVERIFY(log.contains(QStringLiteral("解包完成")));
+    QVERIFY2(ContainsInOrder(log, RepackLines(Path("new.hxf"), {"a.txt"})),
+             qPrintable(log.join(u'|')));
+  }
+
+  void openFailureBoxStandsWhileTheWindowAnswers() {
+    QMessageBox* first = StartFailingUnpack();
+    QVERIFY(first != nullptr);
+    QCOMPARE(first->text(), kOpenFailed);
+    QCOMPARE(first->windowTitle(), QStringLiteral("出错"));
+    QCOMPARE(first->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(first->icon(), QMessageBox::NoIcon);
+    QVERIFY(!first->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+    // Each failing job shows its own box.
+    QMessageBox* second = StartFailingUnpack();
+    QVERIFY(second != nullptr);
+    QVERIFY(second != first);
+    QCOMPARE(window_->RunningJobs(), std::size_t{2});
+
+    // Meanwhile the window answers and another job runs to its end.
+    WriteFile(File("in_hxf/a.txt"), "abc");
+    dialog_->Choose(Path("fw.hxf"));
+    Click(window_->Button2);
+    QTRY_VERIFY(LogLines(window_->Memo1).contains(QStringLiteral("文件关闭")));
+    QTRY_COMPARE(window_->RunningJobs(), std::size_t{2});
+    window_->Memo1->appendPlainText(QStringLiteral("typed by the user"));
+    QVERIFY(window_->Memo1->toPlainText().contains(QStringLiteral("typed by the user")));
+
+    // Closing a box lets only its own worker end.
+    first->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(window_->RunningJobs(), std::size_t{1});
+    QVERIFY(second->isVisible());
+    second->button(QMessageBox::Ok)->click();
+    WAIT_FOR_JOBS(window_);
+    QVERIFY(!LogLines(window_->Memo1).contains(QStringLiteral("解包完成")));
+  }
+
+  void closingWithAJobRunningAsksWhatToDo_data() {
+    QTest::addColumn<QString>("choice");
+    QTest::newRow("wait") << QStringLiteral("等待");
+    QTest::newRow("stop") << QStringLiteral("停止");
+    QTest::newRow("keep open") << QStringLiteral("取消");
+  }
+  void closingWithAJobRunningAsksWhatToDo() {
+    QFETCH(QString, choice);
+    QMessageBox* failure = StartFailingUnpack();
+    QVERIFY(failure != nullptr);
+    QPointer<QMessageBox> failure_box(failure);
+
+    auto asked =
+        WhenMessageBoxAppears(kJobsRunning, [&](QMessageBox* box) { ClickButton(box, choice); });
+    window_->close();
+    QVERIFY(*asked);
+
+    if (choice == QStringLiteral("停止")) {
+      // The stopped job's box goes with it, and the window closes once the job has ended.
+      QTRY_VERIFY(!window_->isVisible());
+      QCOMPARE(window_->RunningJobs(), std::size_t{0});
+      QVERIFY(failure_box.isNull() || !failure_box->isVisible());
+      return;
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(window_->isVisible());
+    QVERIFY(failure_box && failure_box->isVisible());
+    QCOMPARE(window_->RunningJobs(), std::size_t{1});
+    const bool waiting = choice == QStringLiteral("等待");
+    QCOMPARE(window_->Button1->isEnabled(), !waiting);
+    QCOMPARE(window_->Button2->isEnabled(), !waiting);
+
+    failure_box->button(QMessageBox::Ok)->click();
+    WAIT_FOR_JOBS(window_);
+    // Waiting, the window closes as the last job ends; kept open, it stays.
+    QTRY_COMPARE(window_->isVisible(), !waiting);
+  }
+
+  void closingDuringARepackLeavesNoTornPackage_data() {
+    QTest::addColumn<QString>("choice");
+    QTest::newRow("wait") << QStringLiteral("等待");
+    QTest::newRow("stop") << QStringLiteral("停止");
+  }
+  void closingDuringARepackLeavesNoTornPackage() {
+    QFETCH(QString, choice);
+    const std::string big_a(3 << 20, 'a');
+    const std::string big_b(3 << 20, 'b');
+    WriteFile(File("in_hxf/a.bin"), big_a);
+    WriteFile(File("in_hxf/b.bin"), big_b);
+    const Bytes old_package = BuildPackage({{"old.bin", "old"}});
+    WriteFile(File("fw.hxf"), old_package);
+    const Bytes new_package = BuildPackage({{"a.bin", big_a}, {"b.bin", big_b}});
+
+    dialog_->Choose(Path("fw.hxf"));
+    Click(window_->Button2);
+    auto asked =
+        WhenMessageBoxAppears(kJobsRunning, [&](QMessageBox* box) { ClickButton(box, choice); });
+    window_->close();
+    QVERIFY(*asked);
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 30000);
+    QCOMPARE(window_->RunningJobs(), std::size_t{0});
+
+    // Stopped, the old package stays whole; let run, the new one is complete. Nothing else is
+    // left beside it.
+    const Bytes package = ReadFile(File("fw.hxf"));
+    if (choice == QStringLiteral("等待")) {
+      QVERIFY(package == new_package);
+    } else {
+      QVERIFY(package == old_package || package == new_package);
+    }
+    QCOMPARE(ListFilesRecursively(dir_->path()),
+             std::vector<std::string>({"fw.hxf", "in_hxf/a.bin", "in_hxf/b.bin"}));
+  }
+
+  void droppedPackageIsUnpacked_data() {
+    QTest::addColumn<bool>("on_log");
+    QTest::newRow("on the window") << false;
+    QTest::newRow("on the log") << true;
+  }
+  void droppedPackageIsUnpacked() {
+    QFETCH(bool, on_log);
+    WriteFile(File("fw.HXF"), BuildPackage({{"a.txt", "abc"}}));
+    WriteFile(File("notes.txt"), "not a package");
+    QWidget* target = on_log ? window_->Memo1->viewport() : static_cast<QWidget*>(window_.get());
+
+    QMimeData not_a_package;
+    not_a_package.setUrls({QUrl::fromLocalFile(Path("notes.txt"))});
+    QDragEnterEvent refused(QPoint(100, 100), Qt::CopyAction, &not_a_package, Qt::LeftButton,
+                            Qt::NoModifier);
+    QApplication::sendEvent(target, &refused);
+    QVERIFY(!refused.isAccepted() || on_log);  // the log may take text drags for itself
+
+    QMimeData package;
+    package.setUrls({QUrl::fromLocalFile(Path("fw.HXF"))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &package, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &package, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+
+    QVERIFY(dialog_->shown.isEmpty());
+    WAIT_FOR_JOBS(window_);
+    QCOMPARE(ToString(ReadFile(File("out_hxf/a.txt"))), std::string("abc"));
+    // Only the job's line reached the log; the drop was not pasted into it.
+    QCOMPARE(LogLines(window_->Memo1), QStringList({"解包完成"}));
+  }
+};
+
+// The window with Qt's file dialogs in place of a scripted one.
+class RealDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void dialogsStartAtTheProgramsDirectoryWithThePackageFilter_data() {
+    QTest::addColumn<bool>("unpack");
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("open, chosen") << true << true;
+    QTest::newRow("open, cancelled") << true << false;
+    QTest::newRow("save, chosen") << false << true;
+    QTest::newRow("save, cancelled") << false << false;
+  }
+  void dialogsStartAtTheProgramsDirectoryWithThePackageFilter() {
+    QFETCH(bool, unpack);
+    QFETCH(bool, choose);
+    TempDir dir;
+    const QString package = Q(dir / "fw.hxf");
+    if (unpack) WriteFile(dir / "fw.hxf", BuildPackage({{"a.txt", "abc"}}));
+    TForm1 window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QString directory;
+    QStringList filters;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(5);
+    connect(&poll, &QTimer::timeout, this, [&] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (dialog == nullptr || !dialog->isVisible()) continue;
+        poll.stop();
+        seen = true;
+        directory = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        mode = dialog->acceptMode();
+        if (!choose) {
+          dialog->reject();
+          return;
+        }
+        dialog->selectFile(package);
+        dialog->accept();
+        return;
+      }
+    });
+    poll.start();
+    QTest::mouseClick(unpack ? window.Button1 : window.Button2, Qt::LeftButton);
+    poll.stop();
+
+    QVERIFY(seen);
+    QCOMPARE(directory, QDir(QCoreApplication::applicationDirPath()).absolutePath());
+    QCOMPARE(filters, QStringList({".hxf filename (*.hxf)"}));
+    QCOMPARE(mode, unpack ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    QCOMPARE(window.RunningJobs(), std::size_t{choose ? 1u : 0u});
+    WAIT_FOR_JOBS(&window);
+    if (choose) QCOMPARE(window.CD1->FileName(), package);
+    QCOMPARE(Exists(dir / (unpack ? "out_hxf/a.txt" : "fw.hxf")), choose);
+  }
+};
+
+}  // namespace hxf::testing
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  hxf::testing::WindowJobsTest jobs;
+  hxf::testing::RealDialogTest dialogs;
+  int failures = QTest::qExec(&jobs, argc, argv);
+  failures += QTest::qExec(&dialogs, argc, argv);
+  return failures == 0 ? 0 : 1;
+}
+
+#include "window_jobs_test.moc"

@@ -1,0 +1,298 @@
+// The window as it looks and as its parts behave without running a job: bounds, captions, tab
+// order, the log's insertion, the standard error box and the start-up.
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <memory>
+#include <thread>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/error_box.h"
+#include "ui/start_up.h"
+#include "ui/unit1.h"
+
+namespace hxf::testing {
+
+class WindowLayoutTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TForm1> window_;
+  ScriptedDialog* dialog_ = nullptr;
+
+ private slots:
+  void init() {
+    auto dialog = std::make_unique<ScriptedDialog>();
+    dialog_ = dialog.get();
+    window_ = std::make_unique<TForm1>(std::move(dialog));
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void cleanup() { window_.reset(); }
+
+  void windowHasItsCaptionAndOuterBounds() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("HXF打包处理程序"));
+    QTRY_COMPARE(window_->frameGeometry(), QRect(256, 113, 333, 550));
+    QVERIFY(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
+  }
+
+  void componentsSitAtTheirBoundsWithTheirCaptions() {
+    QCOMPARE(window_->Button1->geometry(), QRect(16, 5, 97, 25));
+    QCOMPARE(window_->Button2->geometry(), QRect(120, 5, 97, 25));
+    QCOMPARE(window_->Memo1->geometry(), QRect(16, 32, 297, 409));
+    QCOMPARE(window_->Memo2->geometry(), QRect(16, 448, 297, 57));
+    QCOMPARE(window_->Button1->text(), QStringLiteral("Unpack HXF"));
+    QCOMPARE(window_->Button2->text(), QStringLiteral("RePack HXF"));
+    QVERIFY(window_->Memo1->toPlainText().isEmpty());
+    QCOMPARE(window_->Memo2->toPlainText().split(u'\n').size(), 3);
+    QVERIFY(window_->Progress->isHidden());  // only while jobs run
+  }
+
+  void resizingMovesAndResizesNoComponent() {
+    const QList<QWidget*> parts = {window_->Button1, window_->Button2, window_->Memo1,
+                                   window_->Memo2};
+    QList<QRect> before;
+    for (QWidget* part : parts) before << part->geometry();
+    window_->resize(700, 900);
+    QTRY_COMPARE(window_->size(), QSize(700, 900));
+    window_->resize(200, 150);
+    QTRY_COMPARE(window_->size(), QSize(200, 150));
+    for (qsizetype i = 0; i < parts.size(); ++i) QCOMPARE(parts[i]->geometry(), before[i]);
+  }
+
+  void memosAreEditableWrapAndMemo1ScrollsVertically() {
+    for (QPlainTextEdit* memo : {window_->Memo1, window_->Memo2}) {
+      QVERIFY(!memo->isReadOnly());
+      QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+      QCOMPARE(memo->maximumBlockCount(), 0);
+      QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    }
+    QCOMPARE(window_->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(window_->Memo1->verticalScrollBar()->isVisible());
+    QCOMPARE(window_->Memo2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    // A line wider than the box wraps rather than scrolling sideways.
+    window_->InsertLine({std::string(300, 'x')});
+    QVERIFY(window_->Memo1->document()->firstBlock().layout()->lineCount() > 1);
+  }
+
+  void fontIsMsSansSerifEightPointOrTheNearestSansSerif() {
+    const QFont font = window_->font();
+    QCOMPARE(font.family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(font.pointSize(), 8);
+    QCOMPARE(font.styleHint(), QFont::SansSerif);
+    QCOMPARE(window_->Memo1->font(), font);
+    if (QFontDatabase::families().contains(QStringLiteral("MS Sans Serif"))) {
+      QCOMPARE(QFontInfo(font).family(), QStringLiteral("MS Sans Serif"));
+    }
+  }
+
+  void tabWalksButtonsThenMemos() {
+    QApplication::setActiveWindow(window_.get());
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_->Button1->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), window_->Button1);
+    const QList<QWidget*> order = {window_->Button2, window_->Memo1, window_->Memo2,
+                                   window_->Button1};
+    for (QWidget* next : order) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), next);
+    }
+    QVERIFY(!window_->Memo1->toPlainText().contains(u'\t'));
+  }
+
+  void insertedLineGoesOnTopWithTheCaretAfterIt() {
+    QPlainTextEdit* memo = window_->Memo1;
+    memo->setPlainText(QStringLiteral("older\n"));
+    memo->selectAll();
+    window_->InsertLine({"解包完成"});
+    QCOMPARE(memo->toPlainText(), QStringLiteral("解包完成\nolder\n"));
+    QCOMPARE(memo->textCursor().position(), QStringLiteral("解包完成\n").size());
+    QVERIFY(!memo->textCursor().hasSelection());
+    window_->InsertLine({"文件关闭"});
+    QCOMPARE(LogLines(memo), QStringList({"文件关闭", "解包完成", "older"}));
+  }
+
+  void synchronizeRunsOnTheWindowsThreadWhileTheCallerWaits() {
+    QThread* ran_on = nullptr;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+      window_->Synchronize([&] {
+        ran_on = QThread::currentThread();
+        window_->InsertLine({"from a worker"});
+      });
+      returned = true;
+    });
+    QTRY_VERIFY(returned);
+    worker.join();
+    QCOMPARE(ran_on, window_->thread());
+    QCOMPARE(LogLines(window_->Memo1), QStringList({"from a worker"}));
+  }
+
+  void failingToSetTheDialogShowsTheErrorBoxAndStartsNothing_data() {
+    QTest::addColumn<bool>("init_dir_fails");
+    QTest::addColumn<int>("button");
+    QTest::newRow("InitDir, unpack") << true << 1;
+    QTest::newRow("Filter, unpack") << false << 1;
+    QTest::newRow("InitDir, repack") << true << 2;
+    QTest::newRow("Filter, repack") << false << 2;
+  }
+  void failingToSetTheDialogShowsTheErrorBoxAndStartsNothing() {
+    QFETCH(bool, init_dir_fails);
+    QFETCH(int, button);
+    (init_dir_fails ? dialog_->init_dir_failure : dialog_->filter_failure) =
+        QStringLiteral("属性无效");
+    dialog_->Choose(QStringLiteral("/nonexistent/never.hxf"));
+
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    auto answered = WhenMessageBoxAppears(QStringLiteral("属性无效."), [&](QMessageBox* box) {
+      icon = box->icon();
+      buttons = box->standardButtons();
+      box->button(QMessageBox::Ok)->click();
+    });
+    QTest::mouseClick(button == 1 ? window_->Button1 : window_->Button2, Qt::LeftButton);
+    QVERIFY(*answered);
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(dialog_->shown.isEmpty());
+    QCOMPARE(window_->RunningJobs(), 0u);
+  }
+
+  void filterMustBeWholePairs_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("the package filter") << ".hxf filename|*.hxf" << true;
+    QTest::newRow("two pairs") << "a|*.a|b|*.b" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("description only") << ".hxf filename" << false;
+    QTest::newRow("odd parts") << "a|*.a|b" << false;
+    QTest::newRow("empty description") << "|*.hxf" << false;
+    QTest::newRow("empty pattern") << "a| " << false;
+  }
+  void filterMustBeWholePairs() {
+    QFETCH(QString, filter);
+    QFETCH(bool, accepted);
+    ScriptedDialog dialog;
+    QVERIFY(dialog.SetFilter(QStringLiteral("x|*.x")).ok());
+    QCOMPARE(dialog.SetFilter(filter).ok(), accepted);
+    QCOMPARE(dialog.Filter(), accepted ? filter : QStringLiteral("x|*.x"));
+  }
+};
+
+// The standard error box and start-up need no window of the fixture.
+class StartUpTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void errorTextGetsAFullStopAfterCharactersSortingAfterIt_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("letter") << "Out of memory"
+                            << "Out of memory.";
+    QTest::newRow("full stop") << "Done."
+                               << "Done.";
+    QTest::newRow("exclamation") << "Stop!"
+                                 << "Stop!";
+    QTest::newRow("bracket") << "(none)"
+                             << "(none)";
+    QTest::newRow("hyphen") << "a-"
+                            << "a-";
+    QTest::newRow("space") << "a "
+                           << "a ";
+    QTest::newRow("slash sorts after") << "C:/"
+                                       << "C:/.";
+    QTest::newRow("digit") << "code 5"
+                           << "code 5.";
+    QTest::newRow("Chinese") << "属性无效"
+                             << "属性无效.";
+  }
+  void errorTextGetsAFullStopAfterCharactersSortingAfterIt() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(ErrorBoxText(message), shown);
+  }
+
+  void programTitleIsTheFileNameCutAtTheFirstDot_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("plain") << "/usr/bin/hxf-gui"
+                           << "hxf-gui";
+    QTest::newRow("capitals") << "/opt/HXF-GUI"
+                              << "Hxf-gui";
+    QTest::newRow("extensions") << "/x/HxfTool.Setup.exe"
+                                << "Hxftool";
+    QTest::newRow("no directory") << "Tool"
+                                  << "Tool";
+  }
+  void programTitleIsTheFileNameCutAtTheFirstDot() {
+    QFETCH(QString, path);
+    QFETCH(QString, title);
+    QCOMPARE(ProgramTitle(path), title);
+  }
+
+  void windowThatCannotBeCreatedIsReportedAndTheLoopNeverRuns() {
+    QString caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    auto answered = WhenMessageBoxAppears(QStringLiteral("no window."), [&](QMessageBox* box) {
+      caption = box->windowTitle();
+      icon = box->icon();
+      buttons = box->standardButtons();
+      box->button(QMessageBox::Ok)->click();
+    });
+    // Were the loop entered, this would end it with its own exit code.
+    QTimer loop_guard;
+    loop_guard.setSingleShot(true);
+    connect(&loop_guard, &QTimer::timeout, qApp, [] { QApplication::exit(42); });
+    loop_guard.start(5000);
+    const int code = RunMainWindow(*qApp, []() -> Result<std::unique_ptr<TForm1>> {
+      return Status::Error(Status::Code::kIoError, "no window");
+    });
+    loop_guard.stop();
+    QCOMPARE(code, 1);
+    QVERIFY(*answered);
+    QCOMPARE(caption, ProgramTitle(QCoreApplication::applicationFilePath()));
+    QCOMPARE(caption, QStringLiteral("hxf_ui_layout_test"));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  }
+
+  void createdWindowIsShownAndRunsTheLoop() {
+    TForm1* shown = nullptr;
+    QTimer::singleShot(0, qApp, [&] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* form = qobject_cast<TForm1*>(widget); form && form->isVisible()) shown = form;
+      }
+      QApplication::exit(7);
+    });
+    const int code = RunMainWindow(*qApp, [] {
+      return Result<std::unique_ptr<TForm1>>(
+          std::make_unique<TForm1>(std::make_unique<ScriptedDialog>()));
+    });
+    QCOMPARE(code, 7);
+    QVERIFY(shown != nullptr);
+  }
+};
+
+}  // namespace hxf::testing
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  hxf::testing::WindowLayoutTest layout;
+  hxf::testing::StartUpTest start_up;
+  int failures = QTest::qExec(&layout, argc, argv);
+  failures += QTest::qExec(&start_up, argc, argv);
+  return failures == 0 ? 0 : 1;
+}
+
+#include "window_layout_test.moc"

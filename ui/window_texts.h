@@ -1,0 +1,31 @@
+// Every text the window shows of its own (the jobs' texts are in core/log_texts.h). The English
+// gloss is for the reader of this file only; it is never shown.
+#pragma once
+
+namespace hxf::ui_text {
+
+inline constexpr const char* kCaption = "HXF打包处理程序";  // HXF packing program
+inline constexpr const char* kUnpackButton = "Unpack HXF";
+inline constexpr const char* kRepackButton = "RePack HXF";
+// One filter for both file dialogs: description, then pattern.
+inline constexpr const char* kPackageFilter = ".hxf filename|*.hxf";
+
+// The credits box, one line each.
+inline constexpr const char* kCredits[] = {
+    "hxf: unpacks and repacks HXF firmware packages.",
+    "Unpack writes out_hxf beside the package;",
+    "repack reads in_hxf beside it. Free to use.",
+};
+
+// Asked when the window is closed while jobs still run.
+inline constexpr const char* kJobsRunning =
+    "还有任务正在运行。等待它们完成，还是停止它们？";  // jobs still run: wait for them, or stop
+                                                       // them?
+inline constexpr const char* kWait = "等待";           // wait
+inline constexpr const char* kStop = "停止";           // stop
+inline constexpr const char* kKeepOpen = "取消";       // cancel (keep the window open)
+
+// A file dialog refused its filter: it must be pairs of description and pattern.
+inline constexpr const char* kInvalidFilter = "文件过滤器无效";  // invalid file filter
+
+}  // namespace hxf::ui_text
