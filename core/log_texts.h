@@ -12,7 +12,7 @@ inline constexpr std::string_view kAdding = "Adding";  // "Adding" + name + kPac
 inline constexpr std::string_view kPack = "打包";      // (packing)
 inline constexpr std::string_view kFileError = "文件错误";  // + name: a file cannot be opened
 inline constexpr std::string_view kPackingDone =
-    "打包结束,开始计算校验和.";                          // packing done, computing the checksum
+    "打包结束,开始计算校验和.";                              // packing done, computing the checksum
 inline constexpr std::string_view kFileClosed = "文件关闭";  // file closed: the package is complete
 inline constexpr std::string_view kCannotCreatePackage =
     "无法创建文件";  // + path: the package file cannot be created
@@ -23,11 +23,12 @@ inline constexpr std::string_view kNameTooLong = "文件名过长";  // + name: 
 inline constexpr std::string_view kNameHasBackslash =
     "文件名含有反斜杠";  // + name: a host name holds a backslash
 inline constexpr std::string_view kNameNotEncodable =
-    "文件名无法编码";                                       // + name: no GBK encoding exists
+    "文件名无法编码";                                          // + name: no GBK encoding exists
 inline constexpr std::string_view kFileTooLarge = "文件过大";  // + name: 2 GiB or more
 inline constexpr std::string_view kPackageTooLarge =
-    "打包文件超过4GB";                                      // + path: the package would reach 4 GiB
-inline constexpr std::string_view kLinkLoop = "目录链接循环";  // + name: a directory link loops back
+    "打包文件超过4GB";  // + path: the package would reach 4 GiB
+inline constexpr std::string_view kLinkLoop =
+    "目录链接循环";  // + name: a directory link loops back
 inline constexpr std::string_view kSpecialFile =
     "不是普通文件";  // + name: a pipe, device or socket is skipped
 inline constexpr std::string_view kFileReadFailed =
@@ -37,9 +38,9 @@ inline constexpr std::string_view kCannotReadDirectory =
 
 // --- Unpacking ---
 inline constexpr std::string_view kBadNameLength = "文件名长度不对";  // name length wrong
-inline constexpr std::string_view kUnpackDone = "解包完成";          // unpacking complete
-inline constexpr std::string_view kOpenFailed = "文件打开的失败";    // opening the file failed
-inline constexpr std::string_view kErrorCaption = "出错";            // error (message box caption)
+inline constexpr std::string_view kUnpackDone = "解包完成";           // unpacking complete
+inline constexpr std::string_view kOpenFailed = "文件打开的失败";     // opening the file failed
+inline constexpr std::string_view kErrorCaption = "出错";             // error (message box caption)
 inline constexpr std::string_view kUnsafeName =
     "文件名不安全,已跳过";  // + name: a name that would leave the unpack root is skipped
 inline constexpr std::string_view kBadNameLengthAt =
@@ -50,13 +51,16 @@ inline constexpr std::string_view kIncompleteRemoved =
     "不完整的文件已删除";  // + name: a file cut short was removed
 inline constexpr std::string_view kCannotCreateFile =
     "无法创建文件";  // + name: an output file cannot be created; its record is skipped
+inline constexpr std::string_view kCannotCreateDirectory =
+    "无法创建目录";  // + path: the unpack root cannot be created
+inline constexpr std::string_view kReadFailed = "读取失败";  // + reason: reading the package failed
 inline constexpr std::string_view kLengthMismatch =
     "文件长度与文件头不符";  // the header's length field does not match the file's size
 inline constexpr std::string_view kChecksumMismatch =
     "校验和与文件头不符";  // the header's checksum does not match the body
 
 // --- Any job ---
-inline constexpr std::string_view kCancelled = "已取消";  // the job was stopped by the user
+inline constexpr std::string_view kCancelled = "已取消";        // the job was stopped by the user
 inline constexpr std::string_view kInternalError = "内部错误";  // + reason: an unexpected failure
 
 }  // namespace hxf::text

@@ -50,6 +50,9 @@ class RecordReader {
   Result<std::span<const std::byte>> ReadData();
   // Reads past the rest of the current record's data (still summing it).
   Status SkipData();
+  // Reads, and sums, everything left in the file without parsing it: after a record that cannot
+  // be followed, this still gives the whole body's checksum.
+  Status ReadToEnd();
 
   // Where the reader stands: the offset of the next unread byte.
   std::uint64_t offset() const { return offset_; }

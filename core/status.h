@@ -43,7 +43,7 @@ class [[nodiscard]] Status {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::move(value)) {}  // NOLINT: implicit by design
+  Result(T value) : state_(std::move(value)) {}        // NOLINT: implicit by design
   Result(Status status) : state_(std::move(status)) {  // NOLINT: implicit by design
     assert(!std::get<Status>(state_).ok());
   }
@@ -57,7 +57,10 @@ class [[nodiscard]] Result {
   const T& value() const& { return std::get<T>(state_); }
   T&& value() && { return std::get<T>(std::move(state_)); }
   T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
   T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+  T&& operator*() && { return std::move(*this).value(); }
 
  private:
   std::variant<T, Status> state_;

@@ -17,8 +17,9 @@ namespace hxf {
 // How a job ended, for front ends that report it (the command line's exit status).
 enum class JobResult {
   kSucceeded,  // ran to its end and everything was fine
-  kProblems,   // ran, but something was refused, skipped or wrong
-  kFailed,     // could not do its work (the package could not be opened or written)
+  kProblems,   // ran to its end, but something was refused, skipped or wrong
+  kFailed,     // ran, but could not finish (a write failed, or it was cancelled)
+  kNotOpened,  // never started its work: the package could not be opened or created
 };
 
 class Worker {

@@ -1,0 +1,382 @@
+// The file-system layer on POSIX systems. "Without sharing" is an exclusive, non-blocking flock:
+// flock locks belong to an open file description, so they exclude other threads of this process
+// as well as other processes, and a job that finds a file locked fails at once instead of waiting.
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+
+#include "core/file_system.h"
+#include "core/unique_fd.h"
+
+namespace hxf {
+namespace {
+
+Status ErrnoStatus(int error, const std::string& action, const std::string& path) {
+  Status::Code code = Status::Code::kIoError;
+  switch (error) {
+    case ENOENT:
+      code = Status::Code::kNotFound;
+      break;
+    case EWOULDBLOCK:
+      return Status::Error(Status::Code::kBusy,
+                           "cannot " + action + " " + path + ": in use by another job");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      code = Status::Code::kPermission;
+      break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      code = Status::Code::kNoSpace;
+      break;
+    default:
+      break;
+  }
+  return Status::Error(code, "cannot " + action + " " + path + ": " + std::strerror(error));
+}
+
+std::string Join(const std::string& directory, std::string_view name) {
+  if (directory.empty()) return std::string(name);
+  if (directory.back() == '/') return directory + std::string(name);
+  return directory + "/" + std::string(name);
+}
+
+FileId IdOf(const struct stat& st) {
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// Takes the exclusive lock that stands for "opened without sharing".
+Status Lock(int fd, const std::string& action, const std::string& path) {
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) return ErrnoStatus(errno, action, path);
+  }
+  return Status::Ok();
+}
+
+Status WriteAll(int fd, std::span<const std::byte> bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return ErrnoStatus(errno, "write", path);
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return Status::Ok();
+}
+
+class PosixInputFile final : public InputFile {
+ public:
+  PosixInputFile(UniqueFd fd, const struct stat& st, std::string path)
+      : fd_(std::move(fd)),
+        size_(static_cast<std::uint64_t>(st.st_size)),
+        id_(IdOf(st)),
+        path_(std::move(path)) {}
+
+  Result<std::size_t> Read(std::span<std::byte> buffer) override {
+    while (true) {
+      const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) return ErrnoStatus(errno, "read", path_);
+    }
+  }
+
+  Status Seek(std::uint64_t offset) override {
+    if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+      return ErrnoStatus(errno, "seek in", path_);
+    }
+    return Status::Ok();
+  }
+
+  std::uint64_t size() const override { return size_; }
+  FileId id() const override { return id_; }
+  const std::string& path() const override { return path_; }
+
+ private:
+  UniqueFd fd_;
+  std::uint64_t size_;
+  FileId id_;
+  std::string path_;
+};
+
+// Opens `name` in `directory_fd` (or a path, with AT_FDCWD) as a locked regular file.
+Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string& name,
+                                             const std::string& path) {
+  // O_NONBLOCK keeps a pipe that took a file's place from hanging the open; it changes nothing
+  // for regular files.
+  UniqueFd fd(::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return ErrnoStatus(errno, "open", path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open", path);
+  if (S_ISDIR(st.st_mode)) return ErrnoStatus(EISDIR, "open", path);
+  if (!S_ISREG(st.st_mode)) {
+    return Status::Error(Status::Code::kInvalidArgument,
+                         "cannot open " + path + ": not a regular file");
+  }
+  if (Status locked = Lock(fd.get(), "open", path); !locked.ok()) return locked;
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::unique_ptr<InputFile>(new PosixInputFile(std::move(fd), st, path));
+}
+
+std::string TemporaryName() {
+  static std::atomic<unsigned> counter{0};
+  // A dot name: a tree walk for packing passes over it if a crash ever leaves one behind.
+  return ".hxf-tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+class PosixOutputFile final : public OutputFile {
+ public:
+  PosixOutputFile(UniqueFd directory, UniqueFd fd, UniqueFd replaced, std::string temporary_name,
+                  std::string final_name, std::string path, FileId id, bool durable)
+      : directory_(std::move(directory)),
+        fd_(std::move(fd)),
+        replaced_(std::move(replaced)),
+        temporary_name_(std::move(temporary_name)),
+        final_name_(std::move(final_name)),
+        path_(std::move(path)),
+        id_(id),
+        durable_(durable) {}
+
+  ~PosixOutputFile() override {
+    if (!committed_) ::unlinkat(directory_.get(), temporary_name_.c_str(), 0);
+  }
+
+  Status Write(std::span<const std::byte> bytes) override {
+    return WriteAll(fd_.get(), bytes, path_);
+  }
+
+  Status WriteAt(std::uint64_t offset, std::span<const std::byte> bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t written =
+          ::pwrite(fd_.get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return ErrnoStatus(errno, "write", path_);
+      }
+      bytes = bytes.subspan(static_cast<std::size_t>(written));
+      offset += static_cast<std::uint64_t>(written);
+    }
+    return Status::Ok();
+  }
+
+  Status Commit() override {
+    if (committed_) return Status::Ok();
+    if (durable_ && ::fsync(fd_.get()) != 0) return ErrnoStatus(errno, "flush", path_);
+    if (::renameat(directory_.get(), temporary_name_.c_str(), directory_.get(),
+                   final_name_.c_str()) != 0) {
+      return ErrnoStatus(errno, "replace", path_);
+    }
+    committed_ = true;
+    // Make the rename itself durable; the data already is, so a failure here loses nothing.
+    if (durable_) ::fsync(directory_.get());
+    return Status::Ok();
+  }
+
+  FileId id() const override { return id_; }
+  const std::string& path() const override { return path_; }
+
+ private:
+  UniqueFd directory_;
+  UniqueFd fd_;
+  UniqueFd replaced_;  // holds the lock on the file being replaced until we are done
+  std::string temporary_name_;
+  std::string final_name_;
+  std::string path_;
+  FileId id_;
+  bool durable_;
+  bool committed_ = false;
+};
+
+// Checks what stands at `name` and locks it if it is a file we will replace.
+Result<UniqueFd> ClaimTarget(int directory_fd, const std::string& name, const std::string& path) {
+  struct stat st {};
+  if (::fstatat(directory_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return UniqueFd();
+    return ErrnoStatus(errno, "create", path);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    return Status::Error(Status::Code::kInvalidArgument,
+                         "cannot create " + path + ": a directory is in its place");
+  }
+  if (!S_ISREG(st.st_mode)) return UniqueFd();  // a link or special file is simply replaced
+  if ((st.st_mode & S_IWUSR) == 0) {
+    return Status::Error(Status::Code::kPermission,
+                         "cannot create " + path + ": a read-only file is in its place");
+  }
+  UniqueFd existing(
+      ::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!existing) return ErrnoStatus(errno, "create", path);
+  if (Status locked = Lock(existing.get(), "replace", path); !locked.ok()) return locked;
+  return existing;
+}
+
+Result<std::unique_ptr<OutputFile>> CreateOutput(UniqueFd directory, const std::string& name,
+                                                 const std::string& path, bool durable) {
+  Result<UniqueFd> replaced = ClaimTarget(directory.get(), name, path);
+  if (!replaced.ok()) return replaced.status();
+  std::string temporary = TemporaryName();
+  UniqueFd fd(::openat(directory.get(), temporary.c_str(),
+                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!fd) return ErrnoStatus(errno, "create", path);
+  struct stat st {};
+  Status ready = ::fstat(fd.get(), &st) == 0 ? Lock(fd.get(), "create", path)
+                                             : ErrnoStatus(errno, "create", path);
+  if (!ready.ok()) {
+    ::unlinkat(directory.get(), temporary.c_str(), 0);
+    return ready;
+  }
+  return std::unique_ptr<OutputFile>(
+      new PosixOutputFile(std::move(directory), std::move(fd), std::move(replaced.value()),
+                          std::move(temporary), name, path, IdOf(st), durable));
+}
+
+class PosixDirectory final : public Directory {
+ public:
+  PosixDirectory(UniqueFd fd, const struct stat& st, std::string path)
+      : fd_(std::move(fd)), id_(IdOf(st)), path_(std::move(path)) {}
+
+  const std::string& path() const override { return path_; }
+  FileId id() const override { return id_; }
+
+  Result<std::vector<DirectoryEntry>> List() override {
+    UniqueFd listing(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing) return ErrnoStatus(errno, "list", path_);
+    DIR* dir = ::fdopendir(listing.get());
+    if (dir == nullptr) return ErrnoStatus(errno, "list", path_);
+    listing.release();  // the DIR stream owns it now
+    std::vector<DirectoryEntry> entries;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      entries.push_back({std::string(name), KindOf(*entry)});
+      errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) return ErrnoStatus(error, "list", path_);
+    return entries;
+  }
+
+  Result<std::unique_ptr<Directory>> OpenSubdirectory(std::string_view name) override {
+    return Open(std::string(name), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+
+  Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) override {
+    const std::string component(name);
+    if (::mkdirat(fd_.get(), component.c_str(), 0777) != 0 && errno != EEXIST) {
+      return ErrnoStatus(errno, "create directory", Join(path_, name));
+    }
+    return Open(component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  }
+
+  Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
+    return OpenInput(fd_.get(), std::string(name), Join(path_, name));
+  }
+
+  Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
+    UniqueFd directory(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+    if (!directory) return ErrnoStatus(errno, "create", Join(path_, name));
+    return CreateOutput(std::move(directory), std::string(name), Join(path_, name), false);
+  }
+
+ private:
+  Result<std::unique_ptr<Directory>> Open(const std::string& name, int flags) {
+    const std::string path = Join(path_, name);
+    UniqueFd fd(::openat(fd_.get(), name.c_str(), flags));
+    if (!fd) {
+      // A link where a directory should be (O_NOFOLLOW) reports ELOOP or ENOTDIR.
+      if (errno == ELOOP || errno == ENOTDIR) {
+        return Status::Error(Status::Code::kInvalidArgument,
+                             "cannot open directory " + path + ": not a directory");
+      }
+      return ErrnoStatus(errno, "open directory", path);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open directory", path);
+    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, path));
+  }
+
+  EntryKind KindOf(const dirent& entry) const {
+    switch (entry.d_type) {
+      case DT_REG:
+        return EntryKind::kFile;
+      case DT_DIR:
+        return EntryKind::kDirectory;
+      case DT_LNK:
+      case DT_UNKNOWN: {
+        struct stat st {};
+        if (::fstatat(fd_.get(), entry.d_name, &st, 0) != 0) return EntryKind::kOther;
+        if (S_ISREG(st.st_mode)) return EntryKind::kFile;
+        if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
+        return EntryKind::kOther;
+      }
+      default:
+        return EntryKind::kOther;
+    }
+  }
+
+  UniqueFd fd_;
+  FileId id_;
+  std::string path_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  Result<std::unique_ptr<InputFile>> OpenForReading(const std::string& path) override {
+    return OpenInput(AT_FDCWD, path, path);
+  }
+
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path, bool create) override {
+    const std::string where = path.empty() ? "." : path;
+    if (create) {
+      std::error_code error;
+      std::filesystem::create_directories(where, error);
+      if (error && error != std::errc::file_exists) {
+        return ErrnoStatus(error.value(), "create directory", where);
+      }
+    }
+    UniqueFd fd(::open(where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return ErrnoStatus(errno, "open directory", where);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open directory", where);
+    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, where));
+  }
+
+  Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) override {
+    const std::filesystem::path p(path);
+    const std::string directory_path = p.has_parent_path() ? p.parent_path().string() : ".";
+    const std::string name = p.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+      return Status::Error(Status::Code::kInvalidArgument,
+                           "cannot create " + path + ": not a file name");
+    }
+    UniqueFd directory(::open(directory_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory) return ErrnoStatus(errno, "create", path);
+    return CreateOutput(std::move(directory), name, path, true);
+  }
+
+  Result<FileId> Identify(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return ErrnoStatus(errno, "find", path);
+    return IdOf(st);
+  }
+};
+
+}  // namespace
+
+FileSystem& SystemFileSystem() {
+  static PosixFileSystem file_system;
+  return file_system;
+}
+
+}  // namespace hxf

@@ -1,0 +1,154 @@
+#include "core/record_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/byte_order.h"
+
+namespace hxf {
+
+RecordReader::RecordReader(InputFile& file, std::size_t buffer_size)
+    : file_(file), buffer_(std::max<std::size_t>(buffer_size, format::kHeaderSize)) {}
+
+Status RecordReader::Refill() {
+  if (buffer_begin_ == buffer_end_) {
+    buffer_begin_ = buffer_end_ = 0;
+  } else if (buffer_begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + buffer_begin_, buffer_end_ - buffer_begin_);
+    buffer_end_ -= buffer_begin_;
+    buffer_begin_ = 0;
+  }
+  Result<std::size_t> got =
+      file_.Read(std::span(buffer_.data() + buffer_end_, buffer_.size() - buffer_end_));
+  if (!got.ok()) return got.status();
+  buffer_end_ += *got;
+  return Status::Ok();
+}
+
+std::span<const std::byte> RecordReader::Take(std::size_t max) {
+  const std::size_t count = std::min(max, buffer_end_ - buffer_begin_);
+  const std::span<const std::byte> taken(buffer_.data() + buffer_begin_, count);
+  buffer_begin_ += count;
+  offset_ += count;
+  if (header_read_) checksum_.Update(taken);
+  return taken;
+}
+
+Result<std::size_t> RecordReader::ReadExact(std::span<std::byte> out) {
+  std::size_t done = 0;
+  while (done < out.size()) {
+    if (buffer_begin_ == buffer_end_) {
+      if (Status status = Refill(); !status.ok()) return status;
+      if (buffer_begin_ == buffer_end_) break;  // end of file
+    }
+    const std::span<const std::byte> taken = Take(out.size() - done);
+    std::memcpy(out.data() + done, taken.data(), taken.size());
+    done += taken.size();
+  }
+  return done;
+}
+
+Result<RecordReader::Step> RecordReader::Next() {
+  if (!header_read_) {
+    Result<std::size_t> got = ReadExact(header_);
+    if (!got.ok()) return got.status();
+    header_size_ = *got;
+    header_read_ = true;
+    if (!HeaderComplete()) return Step::kEnd;
+  }
+  if (data_left_ > 0) {
+    if (Status skipped = SkipData(); !skipped.ok()) {
+      if (skipped.code() == Status::Code::kCorruption) return Step::kTruncated;
+      return skipped;
+    }
+  }
+
+  const std::uint64_t record_offset = offset_;
+  auto truncated = [&] {
+    problem_offset_ = record_offset;
+    return Step::kTruncated;
+  };
+
+  std::byte length_field[4];
+  Result<std::size_t> got = ReadExact(length_field);
+  if (!got.ok()) return got.status();
+  if (*got == 0) return Step::kEnd;
+  if (*got < 4) return truncated();
+  const std::uint32_t name_length = DecodeU32(length_field);
+  if (name_length == 0) return Step::kEndMarker;
+  if (name_length > format::kMaxNameLength) {
+    problem_offset_ = record_offset;
+    return Step::kBadNameLength;
+  }
+
+  entry_.offset = record_offset;
+  entry_.name.resize(name_length);
+  got = ReadExact(std::as_writable_bytes(std::span(entry_.name)));
+  if (!got.ok()) return got.status();
+  if (*got < name_length) return truncated();
+
+  std::byte fields[5];  // attribute byte, data length
+  got = ReadExact(fields);
+  if (!got.ok()) return got.status();
+  if (*got < sizeof fields) return truncated();
+  entry_.attribute = fields[0];
+  entry_.data_length = DecodeU32(std::span(fields).subspan<1, 4>());
+  data_left_ = entry_.data_length;
+  return Step::kEntry;
+}
+
+Result<std::span<const std::byte>> RecordReader::ReadData() {
+  if (data_left_ == 0) return std::span<const std::byte>();
+  if (buffer_begin_ == buffer_end_) {
+    if (Status status = Refill(); !status.ok()) return status;
+    if (buffer_begin_ == buffer_end_) {
+      problem_offset_ = offset_;
+      return Status::Error(Status::Code::kCorruption,
+                           file_.path() + ": the file ends at offset " + std::to_string(offset_) +
+                               ", inside the data of the record at offset " +
+                               std::to_string(entry_.offset));
+    }
+  }
+  const std::span<const std::byte> chunk = Take(
+      static_cast<std::size_t>(std::min<std::uint64_t>(data_left_, buffer_end_ - buffer_begin_)));
+  data_left_ -= chunk.size();
+  return chunk;
+}
+
+Status RecordReader::SkipData() {
+  while (data_left_ > 0) {
+    Result<std::span<const std::byte>> chunk = ReadData();
+    if (!chunk.ok()) return chunk.status();
+  }
+  return Status::Ok();
+}
+
+Status RecordReader::ReadToEnd() {
+  data_left_ = 0;
+  while (true) {
+    Take(buffer_end_ - buffer_begin_);
+    if (Status status = Refill(); !status.ok()) return status;
+    if (buffer_begin_ == buffer_end_) return Status::Ok();
+  }
+}
+
+bool RecordReader::HeaderTextsMatch() const {
+  if (!HeaderComplete()) return false;
+  auto text_at = [&](std::size_t offset, std::string_view expected) {
+    return std::memcmp(header_.data() + offset, expected.data(), expected.size()) == 0;
+  };
+  return text_at(format::kMagicOffset, format::kMagicText) &&
+         text_at(format::kDescriptionOffset, format::kDescriptionText);
+}
+
+std::uint32_t RecordReader::HeaderLengthField() const {
+  if (!HeaderComplete()) return 0;
+  return DecodeU32(std::span(header_).subspan<format::kLengthOffset, 4>());
+}
+
+std::uint32_t RecordReader::HeaderChecksumField() const {
+  if (!HeaderComplete()) return 0;
+  return DecodeU32(std::span(header_).subspan<format::kChecksumOffset, 4>());
+}
+
+}  // namespace hxf
