@@ -14,8 +14,9 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes Record(std::string_view name, std::string_view data) {
-  return Concat({U32(static_cast<std::uint32_t>(name.size())), ToBytes(name), Bytes{std::byte{0x20}},
-                 U32(static_cast<std::uint32_t>(data.size())), ToBytes(data)});
+  return Concat({U32(static_cast<std::uint32_t>(name.size())), ToBytes(name),
+                 Bytes{std::byte{0x20}}, U32(static_cast<std::uint32_t>(data.size())),
+                 ToBytes(data)});
 }
 
 Bytes Header(std::uint32_t length, std::uint32_t checksum) {

@@ -1,0 +1,139 @@
+#include "core/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "tests/support/files.h"
+
+namespace hxf {
+namespace {
+
+using testing::Bytes;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::WriteFile;
+
+FileSystem& fs() {
+  return SystemFileSystem();
+}
+
+bool OnlyFiles(const TempDir& dir, std::vector<std::string> expected) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  return names == expected;
+}
+
+TEST(FileSystem, FilesAreOpenedWithoutSharing) {
+  TempDir dir;
+  WriteFile(dir / "p.hxf", "package");
+  Result<std::unique_ptr<InputFile>> first = fs().OpenForReading(dir / "p.hxf");
+  ASSERT_TRUE(first.ok());
+  Result<std::unique_ptr<InputFile>> second = fs().OpenForReading(dir / "p.hxf");
+  EXPECT_EQ(second.status().code(), Status::Code::kBusy);
+  EXPECT_NE(second.status().message().find("p.hxf"), std::string::npos);
+  Result<std::unique_ptr<OutputFile>> replace = fs().CreateReplacing(dir / "p.hxf");
+  EXPECT_EQ(replace.status().code(), Status::Code::kBusy);
+  first.value().reset();
+  EXPECT_TRUE(fs().OpenForReading(dir / "p.hxf").ok());
+}
+
+TEST(FileSystem, MissingFileIsNamedInTheError) {
+  TempDir dir;
+  Result<std::unique_ptr<InputFile>> missing = fs().OpenForReading(dir / "none.hxf");
+  EXPECT_EQ(missing.status().code(), Status::Code::kNotFound);
+  EXPECT_NE(missing.status().message().find("none.hxf"), std::string::npos);
+}
+
+TEST(FileSystem, ReplacementAppearsOnlyOnCommit) {
+  TempDir dir;
+  WriteFile(dir / "p.hxf", "old");
+  {
+    Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir / "p.hxf");
+    ASSERT_TRUE(out.ok());
+    ASSERT_TRUE((*out)->Write(ToBytes("new, longer")).ok());
+    EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("old"));
+    // Abandoned: the old file stays, the temporary one goes.
+  }
+  EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("old"));
+  EXPECT_TRUE(OnlyFiles(dir, {"p.hxf"}));
+
+  Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir / "p.hxf");
+  ASSERT_TRUE(out.ok());
+  ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
+  ASSERT_TRUE((*out)->WriteAt(0, ToBytes("N")).ok());
+  ASSERT_TRUE((*out)->Commit().ok());
+  EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("New"));
+  out.value().reset();
+  EXPECT_TRUE(OnlyFiles(dir, {"p.hxf"}));
+}
+
+TEST(FileSystem, CreateFileRefusesWhatItMustNotReplace) {
+  TempDir dir;
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  std::filesystem::create_directory(dir / "a_directory");
+  WriteFile(dir / "read_only", "keep");
+  ::chmod((dir / "read_only").c_str(), 0444);
+  for (const char* name : {"a_directory", "read_only"}) {
+    Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile(name);
+    EXPECT_FALSE(out.ok()) << name;
+    EXPECT_NE(out.status().message().find(name), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(dir / "read_only"), ToBytes("keep"));
+}
+
+TEST(FileSystem, LinksInsideTheTreeAreNeverWrittenThrough) {
+  TempDir outside;
+  TempDir dir;
+  WriteFile(outside / "target", "precious");
+  ::symlink(outside.path().c_str(), (dir / "dir_link").c_str());
+  ::symlink((outside / "target").c_str(), (dir / "file_link").c_str());
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+
+  EXPECT_FALSE((*root)->MakeSubdirectory("dir_link").ok());
+
+  Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("file_link");
+  ASSERT_TRUE(out.ok());
+  ASSERT_TRUE((*out)->Write(ToBytes("replaced")).ok());
+  ASSERT_TRUE((*out)->Commit().ok());
+  EXPECT_EQ(ReadFile(outside / "target"), ToBytes("precious"));
+  EXPECT_EQ(ReadFile(dir / "file_link"), ToBytes("replaced"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "file_link"));
+}
+
+TEST(FileSystem, ListingReportsKindsAfterFollowingLinks) {
+  TempDir dir;
+  WriteFile(dir / "file", "x");
+  std::filesystem::create_directory(dir / "sub");
+  ::symlink("sub", (dir / "sub_link").c_str());
+  ::symlink("nowhere", (dir / "dangling").c_str());
+  ::mkfifo((dir / "pipe").c_str(), 0600);
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
+  ASSERT_TRUE(entries.ok());
+  std::map<std::string, EntryKind> kinds;
+  for (const DirectoryEntry& entry : *entries) kinds[entry.name] = entry.kind;
+  EXPECT_EQ(kinds, (std::map<std::string, EntryKind>{{"file", EntryKind::kFile},
+                                                     {"sub", EntryKind::kDirectory},
+                                                     {"sub_link", EntryKind::kDirectory},
+                                                     {"dangling", EntryKind::kOther},
+                                                     {"pipe", EntryKind::kOther}}));
+  // A pipe in a file's place is refused at once rather than waited on.
+  EXPECT_FALSE((*root)->OpenFile("pipe").ok());
+  EXPECT_EQ((*root)->id(), *fs().Identify(dir.path()));
+}
+
+}  // namespace
+}  // namespace hxf

@@ -1,0 +1,39 @@
+// An InputFile over bytes in memory, for reader tests and fuzzing.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "core/file_system.h"
+#include "tests/support/files.h"
+
+namespace hxf::testing {
+
+class MemoryInputFile final : public InputFile {
+ public:
+  explicit MemoryInputFile(Bytes bytes, std::size_t max_read = SIZE_MAX)
+      : bytes_(std::move(bytes)), max_read_(max_read) {}
+
+  Result<std::size_t> Read(std::span<std::byte> buffer) override {
+    const std::size_t count = std::min({buffer.size(), bytes_.size() - position_, max_read_});
+    std::memcpy(buffer.data(), bytes_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+  Status Seek(std::uint64_t offset) override {
+    position_ = std::min<std::uint64_t>(offset, bytes_.size());
+    return Status::Ok();
+  }
+  std::uint64_t size() const override { return bytes_.size(); }
+  FileId id() const override { return {}; }
+  const std::string& path() const override { return path_; }
+
+ private:
+  Bytes bytes_;
+  std::size_t max_read_;  // a short read at most this long, as a pipe or a slow disk gives
+  std::size_t position_ = 0;
+  std::string path_ = "memory.hxf";
+};
+
+}  // namespace hxf::testing

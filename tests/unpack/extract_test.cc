@@ -1,0 +1,224 @@
+#include "unpack/extract.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/log_texts.h"
+#include "tests/support/files.h"
+#include "tests/support/package_bytes.h"
+#include "tests/support/recording_log.h"
+
+namespace hxf {
+namespace {
+
+using testing::BuildPackage;
+using testing::Bytes;
+using testing::Concat;
+using testing::ReadFile;
+using testing::Record;
+using testing::TempDir;
+using testing::ToBytes;
+using testing::U32;
+using testing::WithHeader;
+
+std::string Text(std::string_view text, std::string_view subject = "") {
+  return std::string(text) + std::string(subject);
+}
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  // Writes `package` as fw.hxf in a fresh directory and unpacks it with the default root.
+  JobResult Unpack(const Bytes& package, NameEncoding names = NameEncoding::kGbk) {
+    testing::WriteFile(package_path(), package);
+    TExtract worker(log_);
+    worker.PackageFile = package_path();
+    worker.Names = names;
+    testing::RunToEnd(worker);
+    return worker.result();
+  }
+
+  std::string package_path() const { return dir_ / "fw.hxf"; }
+  std::string out(const std::string& relative = "") const { return dir_ / ("out_hxf/" + relative); }
+  std::vector<std::string> Problems() const {
+    std::vector<std::string> problems;
+    for (const LogLine& line : log_.lines()) {
+      if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+    }
+    return problems;
+  }
+
+  TempDir dir_;
+  testing::RecordingLog log_;
+};
+
+TEST_F(ExtractTest, UnpacksTheFormatExamplesExactly) {
+  EXPECT_EQ(Unpack(BuildPackage({{"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}})),
+            JobResult::kSucceeded);
+  EXPECT_EQ(testing::ListFilesRecursively(out()), (std::vector<std::string>{"sub/b.bin", "z.txt"}));
+  EXPECT_EQ(ReadFile(out("sub/b.bin")), ToBytes("\x01\x02\x03\x04\x05"));
+  EXPECT_TRUE(ReadFile(out("z.txt")).empty());
+  // A clean package logs nothing but its final line: the end marker is no error.
+  EXPECT_EQ(log_.texts(), std::vector<std::string>{Text(text::kUnpackDone)});
+  EXPECT_EQ(log_.lines().back().kind, LogKind::kFinal);
+}
+
+TEST_F(ExtractTest, ExistingFilesAreReplacedNotAppendedTo) {
+  testing::WriteFile(out("a.txt"), "a much longer old content");
+  Unpack(BuildPackage({{"a.txt", "abc"}}));
+  EXPECT_EQ(ReadFile(out("a.txt")), ToBytes("abc"));
+}
+
+TEST_F(ExtractTest, HostileNamesAreRefusedAndUnpackingGoesOn) {
+  const std::vector<std::string> hostile = {"..\\escaped.txt",
+                                            "a\\..\\..\\escaped.txt",
+                                            "\\escaped.txt",
+                                            "C:\\escaped.txt",
+                                            "C:escaped.txt",
+                                            "a/../../escaped.txt",
+                                            "a\\\\b.txt",
+                                            "a\nb.txt",
+                                            std::string("ok.txt\0..\\x", 11)};
+  std::vector<testing::TestEntry> entries;
+  for (const std::string& name : hostile) entries.push_back({name, "evil"});
+  entries.push_back({"good.txt", "fine"});
+
+  EXPECT_EQ(Unpack(BuildPackage(entries)), JobResult::kProblems);
+
+  // Only the good file exists, anywhere under the scratch directory.
+  EXPECT_EQ(testing::ListFilesRecursively(dir_.path()),
+            (std::vector<std::string>{"fw.hxf", "out_hxf/good.txt"}));
+  EXPECT_EQ(ReadFile(out("good.txt")), ToBytes("fine"));
+  const std::vector<std::string> problems = Problems();
+  ASSERT_EQ(problems.size(), hostile.size());
+  EXPECT_EQ(problems[0], Text(text::kUnsafeName, "..\\escaped.txt"));
+  EXPECT_EQ(problems[7], Text(text::kUnsafeName, "a\\x0Ab.txt"));  // shown escaped
+}
+
+TEST_F(ExtractTest, LinksInTheUnpackRootAreNotFollowedOutOfIt) {
+  TempDir outside;
+  std::filesystem::create_directories(out());
+  ::symlink(outside.path().c_str(), out("link").c_str());
+
+  EXPECT_EQ(Unpack(BuildPackage({{"link\\planted.txt", "evil"}, {"after.txt", "ok"}})),
+            JobResult::kProblems);
+  EXPECT_TRUE(testing::ListFilesRecursively(outside.path()).empty());
+  EXPECT_EQ(ReadFile(out("after.txt")), ToBytes("ok"));
+  ASSERT_EQ(Problems().size(), 1u);
+  EXPECT_EQ(Problems()[0].rfind(Text(text::kCannotCreateFile, "link\\planted.txt"), 0), 0u);
+}
+
+TEST_F(ExtractTest, UncreatableOutputSkipsItsRecordInStep) {
+  std::filesystem::create_directories(out("taken_by_directory"));
+  testing::WriteFile(out("read_only.txt"), "keep me");
+  ::chmod(out("read_only.txt").c_str(), 0444);
+
+  EXPECT_EQ(Unpack(BuildPackage({{"taken_by_directory", "data"},
+                                 {"read_only.txt", "new"},
+                                 {"next.txt", "still read in step"}})),
+            JobResult::kProblems);
+  EXPECT_EQ(ReadFile(out("read_only.txt")), ToBytes("keep me"));
+  EXPECT_EQ(ReadFile(out("next.txt")), ToBytes("still read in step"));
+  const std::vector<std::string> problems = Problems();
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].rfind(Text(text::kCannotCreateFile, "taken_by_directory"), 0), 0u);
+  EXPECT_EQ(problems[1].rfind(Text(text::kCannotCreateFile, "read_only.txt"), 0), 0u);
+}
+
+TEST_F(ExtractTest, NameLengthOver400StopsWithItsOffset) {
+  const Bytes package = WithHeader(
+      Concat({Record("first.txt", "1"), U32(401), Bytes(401), Record("never.txt", "2"), U32(0)}));
+  EXPECT_EQ(Unpack(package), JobResult::kProblems);
+  EXPECT_EQ(testing::ListFilesRecursively(out()), std::vector<std::string>{"first.txt"});
+  EXPECT_EQ(log_.texts(), (std::vector<std::string>{Text(text::kBadNameLengthAt, "83"),
+                                                    Text(text::kUnpackDone)}));
+}
+
+TEST_F(ExtractTest, DataCutShortLeavesNoFileLookingComplete) {
+  testing::WriteFile(out("cut.bin"), "the user's own file");
+  Bytes package = BuildPackage({{"whole.txt", "ok"}, {"cut.bin", std::string(5000, 'x')}});
+  package.resize(package.size() - 2000);
+
+  EXPECT_EQ(Unpack(package), JobResult::kProblems);
+  EXPECT_EQ(ReadFile(out("whole.txt")), ToBytes("ok"));
+  EXPECT_EQ(ReadFile(out("cut.bin")), ToBytes("the user's own file"));
+  EXPECT_EQ(testing::ListFilesRecursively(out()),
+            (std::vector<std::string>{"cut.bin", "whole.txt"}));  // no temporary left behind
+  const std::vector<std::string> problems = Problems();
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems[0], Text(text::kTruncatedAt, std::to_string(package.size())));
+  EXPECT_EQ(problems[1], Text(text::kIncompleteRemoved, "cut.bin"));
+  EXPECT_EQ(problems[2], Text(text::kLengthMismatch));
+}
+
+TEST_F(ExtractTest, HeaderMismatchWarnsButFilesAreWritten) {
+  Bytes flipped = BuildPackage({{"a.txt", "abc"}});
+  flipped[80] ^= std::byte{1};  // the data byte c
+  EXPECT_EQ(Unpack(flipped), JobResult::kProblems);
+  EXPECT_EQ(ReadFile(out("a.txt")), ToBytes("abb"));
+  EXPECT_EQ(Problems(), std::vector<std::string>{Text(text::kChecksumMismatch)});
+}
+
+TEST_F(ExtractTest, ShortFilesUnpackNothing) {
+  EXPECT_EQ(Unpack(Bytes(64)), JobResult::kProblems);
+  EXPECT_TRUE(testing::ListFilesRecursively(out()).empty());
+  EXPECT_EQ(log_.texts(),
+            (std::vector<std::string>{Text(text::kLengthMismatch), Text(text::kUnpackDone)}));
+}
+
+TEST_F(ExtractTest, PackageThatCannotBeOpenedShowsTheMessage) {
+  TExtract worker(log_);
+  worker.PackageFile = dir_ / "missing.hxf";
+  testing::RunToEnd(worker);
+  EXPECT_EQ(worker.result(), JobResult::kNotOpened);
+  EXPECT_TRUE(log_.texts().empty());
+  ASSERT_EQ(log_.messages().size(), 1u);
+  EXPECT_EQ(log_.messages()[0].text, text::kOpenFailed);
+  EXPECT_EQ(log_.messages()[0].caption, text::kErrorCaption);
+  EXPECT_NE(log_.messages()[0].detail.find("missing.hxf"), std::string::npos);
+}
+
+TEST_F(ExtractTest, PackageHeldByAnotherJobCannotBeOpened) {
+  testing::WriteFile(package_path(), BuildPackage({{"a.txt", "abc"}}));
+  Result<std::unique_ptr<InputFile>> held = SystemFileSystem().OpenForReading(package_path());
+  ASSERT_TRUE(held.ok());
+  TExtract worker(log_);
+  worker.PackageFile = package_path();
+  testing::RunToEnd(worker);
+  EXPECT_EQ(worker.result(), JobResult::kNotOpened);
+  EXPECT_EQ(log_.messages().size(), 1u);
+}
+
+TEST_F(ExtractTest, GbkNamesBecomeUtf8Paths) {
+  const std::string chinese_dir = "\xD6\xD0\xCE\xC4";  // 中文
+  const std::string trail_5c = "\x81\x5C.bin";         // 乗.bin, second byte 0x5C
+  EXPECT_EQ(Unpack(BuildPackage({{chinese_dir + "\\" + trail_5c, "x"}})), JobResult::kSucceeded);
+  EXPECT_EQ(testing::ListFilesRecursively(out()), std::vector<std::string>{"中文/乗.bin"});
+}
+
+TEST_F(ExtractTest, RawNamesKeepTheirBytes) {
+  EXPECT_EQ(Unpack(BuildPackage({{"\xD6\xD0\\a.bin", "x"}}), NameEncoding::kRaw),
+            JobResult::kSucceeded);
+  EXPECT_EQ(ReadFile(out("\xD6\xD0/a.bin")), ToBytes("x"));
+}
+
+TEST_F(ExtractTest, TwoWorkersAtOnce) {
+  testing::WriteFile(dir_ / "one/fw.hxf", BuildPackage({{"a.bin", std::string(300000, 'a')}}));
+  testing::WriteFile(dir_ / "two/fw.hxf", BuildPackage({{"b.bin", std::string(300000, 'b')}}));
+  TExtract first(log_);
+  TExtract second(log_);
+  first.PackageFile = dir_ / "one/fw.hxf";
+  second.PackageFile = dir_ / "two/fw.hxf";
+  first.Resume();
+  second.Resume();
+  first.WaitFor();
+  second.WaitFor();
+  EXPECT_EQ(ReadFile(dir_ / "one/out_hxf/a.bin"), ToBytes(std::string(300000, 'a')));
+  EXPECT_EQ(ReadFile(dir_ / "two/out_hxf/b.bin"), ToBytes(std::string(300000, 'b')));
+  EXPECT_EQ(log_.texts(), (std::vector<std::string>(2, Text(text::kUnpackDone))));
+}
+
+}  // namespace
+}  // namespace hxf

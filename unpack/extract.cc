@@ -1,0 +1,159 @@
+#include "unpack/extract.h"
+
+#include "core/entry_path.h"
+#include "core/job_paths.h"
+#include "core/log_texts.h"
+
+namespace hxf {
+namespace {
+
+// A log line: a fixed text joined with what it concerns, then the reason when there is one.
+std::string Line(std::string_view text, std::string_view subject, const Status& why = Status()) {
+  std::string line = std::string(text) + std::string(subject);
+  if (!why.ok()) line += ": " + why.message();
+  return line;
+}
+
+}  // namespace
+
+TExtract::TExtract(LogOwner& owner, FileSystem& file_system)
+    : Worker(owner), file_system_(file_system) {}
+
+void TExtract::Execute() {
+  const std::string root_path = UnpackRoot.empty() ? DefaultUnpackRoot(PackageFile) : UnpackRoot;
+  // The unpack root is made before the package is opened, as the window always did.
+  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
+
+  Result<std::unique_ptr<InputFile>> package = file_system_.OpenForReading(PackageFile);
+  if (!package.ok()) {
+    SetResult(JobResult::kNotOpened);
+    ShowMessage({std::string(text::kOpenFailed), std::string(text::kErrorCaption),
+                 package.status().message()});
+    return;
+  }
+  if (!root.ok()) {
+    SetResult(JobResult::kFailed);
+    Log(Line(text::kCannotCreateDirectory, DisplayName(root_path), root.status()),
+        LogKind::kProblem);
+    return;
+  }
+
+  SetProgressTotal((*package)->size());
+  RecordReader reader(**package);
+  if (Unpack(reader, **root) == Next::kStop) {
+    if (Cancelled()) {
+      SetResult(JobResult::kFailed);
+      Log(std::string(text::kCancelled), LogKind::kProblem);
+      return;
+    }
+    if (result() == JobResult::kFailed) return;  // said why already; the unpack is not complete
+  }
+  CheckHeader(reader);
+  Log(std::string(text::kUnpackDone), LogKind::kFinal);
+}
+
+TExtract::Next TExtract::Unpack(RecordReader& reader, Directory& root) {
+  while (!Cancelled()) {
+    Result<RecordReader::Step> step = reader.Next();
+    SetProgress(reader.offset());
+    if (!step.ok()) {
+      SetResult(JobResult::kFailed);
+      Log(Line(text::kReadFailed, "", step.status()), LogKind::kProblem);
+      return Next::kStop;
+    }
+    switch (*step) {
+      case RecordReader::Step::kEnd:
+        return Next::kGoOn;
+      case RecordReader::Step::kEndMarker:
+        continue;
+      case RecordReader::Step::kBadNameLength:
+        NoteProblem();
+        Log(Line(text::kBadNameLengthAt, std::to_string(reader.problem_offset())),
+            LogKind::kProblem);
+        // Sum the rest, so the header check below still speaks of the whole file.
+        if (Status read = reader.ReadToEnd(); !read.ok()) {
+          Log(Line(text::kReadFailed, "", read), LogKind::kProblem);
+        }
+        return Next::kGoOn;
+      case RecordReader::Step::kTruncated:
+        NoteProblem();
+        Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+        return Next::kGoOn;
+      case RecordReader::Step::kEntry:
+        if (ExtractEntry(reader, root) == Next::kStop) return Next::kStop;
+        break;
+    }
+  }
+  return Next::kStop;
+}
+
+TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
+  const std::string name = DecodeName(reader.entry().name, Names);
+  const std::string shown = DisplayName(name);
+
+  // Leaves the record's data unread and unwritten, keeping the scan in step with the records.
+  auto skip = [&](std::string_view text, const Status& why) {
+    NoteProblem();
+    Log(Line(text, shown, why), LogKind::kProblem);
+    if (Status skipped = reader.SkipData(); !skipped.ok()) {
+      if (skipped.code() != Status::Code::kCorruption) SetResult(JobResult::kFailed);
+      Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+      return Next::kStop;
+    }
+    return Next::kGoOn;
+  };
+
+  Result<std::vector<std::string>> components = SplitEntryName(name);
+  if (!components.ok()) return skip(text::kUnsafeName, Status());
+
+  std::unique_ptr<Directory> parent;
+  Directory* directory = &root;
+  for (std::size_t i = 0; i + 1 < components->size(); ++i) {
+    Result<std::unique_ptr<Directory>> sub = directory->MakeSubdirectory((*components)[i]);
+    if (!sub.ok()) return skip(text::kCannotCreateFile, sub.status());
+    parent = std::move(sub.value());
+    directory = parent.get();
+  }
+  Result<std::unique_ptr<OutputFile>> out = directory->CreateFile(components->back());
+  if (!out.ok()) return skip(text::kCannotCreateFile, out.status());
+
+  while (true) {
+    Result<std::span<const std::byte>> chunk = reader.ReadData();
+    if (!chunk.ok()) {
+      NoteProblem();
+      if (chunk.status().code() != Status::Code::kCorruption) {
+        SetResult(JobResult::kFailed);
+        Log(Line(text::kReadFailed, "", chunk.status()), LogKind::kProblem);
+      } else {
+        Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+      }
+      Log(Line(text::kIncompleteRemoved, shown), LogKind::kProblem);
+      return Next::kStop;
+    }
+    if (chunk->empty()) break;
+    if (Status written = (*out)->Write(*chunk); !written.ok()) {
+      SetResult(JobResult::kFailed);
+      Log(Line(text::kWriteFailed, shown, written), LogKind::kProblem);
+      return Next::kStop;
+    }
+    SetProgress(reader.offset());
+    if (Cancelled()) return Next::kStop;
+  }
+  if (Status committed = (*out)->Commit(); !committed.ok()) {
+    NoteProblem();
+    Log(Line(text::kWriteFailed, shown, committed), LogKind::kProblem);
+  }
+  return Next::kGoOn;
+}
+
+void TExtract::CheckHeader(const RecordReader& reader) {
+  if (reader.HeaderLengthField() != reader.file_size()) {
+    NoteProblem();
+    Log(std::string(text::kLengthMismatch), LogKind::kProblem);
+  } else if (reader.HeaderChecksumField() != reader.Checksum()) {
+    NoteProblem();
+    Log(std::string(text::kChecksumMismatch), LogKind::kProblem);
+  }
+}
+
+}  // namespace hxf
