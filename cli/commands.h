@@ -1,11 +1,15 @@
 // The subcommands of the `hxf` program. Each Add*Command registers one subcommand on the app; its
-// callback runs the job and stores the process exit status in `exit_status`.
+// callback runs the job and stores the process exit status in `exit_status`. A job runs on its
+// worker with a TerminalLog (cli/terminal_log.h) as the log owner:
+//   TerminalLog log(options);
+//   TExtract worker(log);
+//   worker.PackageFile = ...;
+//   exit_status = log.Run(worker);
 #pragma once
 
 #include <CLI/CLI.hpp>
 
 #include "core/name_encoding.h"
-#include "core/worker.h"
 
 namespace hxf::cli {
 
@@ -17,10 +21,6 @@ struct CommonOptions {
   int verbosity = 1;  // 0 with -q, 2 with -v
   NameEncoding names = NameEncoding::kGbk;
 };
-
-// Runs `worker` to its end, its log lines on standard error as `options` asks, with a progress
-// display while it runs when standard error is a terminal. Returns the exit status for its result.
-int RunJob(Worker& worker, const CommonOptions& options);
 
 // Prints "hxf: <message>" on standard error.
 void PrintError(const std::string& message);

@@ -1,0 +1,130 @@
+#include "cli/terminal_log.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace hxf::cli {
+namespace {
+
+// One write for one line, so lines from different sources never mix mid-line.
+void WriteError(const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t written = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (written <= 0) return;
+    done += static_cast<std::size_t>(written);
+  }
+}
+
+std::string MiB(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return text;
+}
+
+}  // namespace
+
+void PrintError(const std::string& message) {
+  WriteError("hxf: " + message + "\n");
+}
+
+int ExitStatusFor(JobResult result) {
+  switch (result) {
+    case JobResult::kSucceeded:
+      return kExitOk;
+    case JobResult::kProblems:
+    case JobResult::kFailed:
+      return kExitProblems;
+    case JobResult::kNotOpened:
+      return kExitFailure;
+  }
+  return kExitFailure;
+}
+
+TerminalLog::TerminalLog(const CommonOptions& options)
+    : options_(options), progress_enabled_(options.verbosity > 0 && ::isatty(STDERR_FILENO)) {}
+
+int TerminalLog::Run(Worker& worker) {
+  worker.Resume();
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait_for(lock, std::chrono::milliseconds(100),
+                      [&] { return !calls_.empty() || worker_finished_; });
+    while (!calls_.empty()) {
+      Call* call = calls_.front();
+      calls_.pop_front();
+      lock.unlock();
+      (*call->procedure)();
+      lock.lock();
+      call->done = true;
+      changed_.notify_all();
+    }
+    if (worker_finished_) break;
+    if (progress_enabled_) ShowProgress(worker);
+  }
+  lock.unlock();
+  worker.WaitFor();
+  ClearProgress();
+  return ExitStatusFor(worker.result());
+}
+
+void TerminalLog::Synchronize(const std::function<void()>& procedure) {
+  Call call{&procedure};
+  std::unique_lock lock(mutex_);
+  calls_.push_back(&call);
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return call.done; });
+}
+
+bool TerminalLog::Shows(LogKind kind) const {
+  switch (kind) {
+    case LogKind::kProblem:
+      return true;
+    case LogKind::kFinal:
+      return options_.verbosity >= 1;
+    case LogKind::kProgress:
+      return options_.verbosity >= 2;
+  }
+  return true;
+}
+
+void TerminalLog::InsertLine(const LogLine& line) {
+  if (!Shows(line.kind)) return;
+  std::lock_guard lock(mutex_);
+  ClearProgress();
+  WriteError(line.text + "\n");
+}
+
+void TerminalLog::ShowMessage(const WorkerMessage& message) {
+  std::lock_guard lock(mutex_);
+  ClearProgress();
+  PrintError(message.detail.empty() ? message.text : message.detail);
+}
+
+void TerminalLog::WorkerFinished(Worker&) {
+  std::lock_guard lock(mutex_);
+  worker_finished_ = true;
+  changed_.notify_all();
+}
+
+void TerminalLog::ShowProgress(const Worker& worker) {
+  const std::uint64_t done = worker.ProgressDone();
+  const std::uint64_t total = worker.ProgressTotal();
+  std::string text = "\r\033[K" + MiB(done);
+  if (total > 0) {
+    text += " of " + MiB(total) + " (" + std::to_string(done * 100 / total) + "%)";
+  }
+  WriteError(text);
+  progress_shown_ = true;
+}
+
+void TerminalLog::ClearProgress() {
+  if (!progress_shown_) return;
+  WriteError("\r\033[K");
+  progress_shown_ = false;
+}
+
+}  // namespace hxf::cli
