@@ -1,49 +1,32 @@
 #include "core/name_encoding.h"
 
-#include <errno.h>
-#include <iconv.h>
-
 #include <cstdint>
 #include <cstdio>
+
+#include "core/code_page.h"
 
 namespace hxf {
 namespace {
 
-// One conversion with iconv. Returns false when `in` holds a sequence that does not convert.
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.assign(in.size() * 4 + 4, '\0');
-  char* in_ptr = const_cast<char*>(in.data());
-  std::size_t in_left = in.size();
-  char* out_ptr = out.data();
-  std::size_t out_left = out.size();
-  const std::size_t converted = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-  // Flush any shift state, then check the whole input went through.
-  const bool ok =
-      converted != static_cast<std::size_t>(-1) &&
-      iconv(cd, nullptr, nullptr, &out_ptr, &out_left) != static_cast<std::size_t>(-1) &&
-      in_left == 0;
-  iconv_close(cd);
-  out.resize(out.size() - out_left);
-  return ok;
-}
-
 // Length of the valid UTF-8 sequence at the start of `s`, or 0 when it is not one.
 std::size_t Utf8SequenceLength(std::string_view s) {
   const auto lead = static_cast<unsigned char>(s[0]);
-  std::size_t length = 0;
-  std::uint32_t min = 0;
-  std::uint32_t code = 0;
   if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2, min = 0x80, code = lead & 0x1F;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3, min = 0x800, code = lead & 0x0F;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4, min = 0x10000, code = lead & 0x07;
-  else
+  std::size_t length = 0;
+  std::uint32_t min = 0;  // the smallest code point the length may carry: no overlong forms
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    min = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    min = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    min = 0x10000;
+  } else {
     return 0;
+  }
+  std::uint32_t code = lead & (0x7Fu >> length);
   if (s.size() < length) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     const auto next = static_cast<unsigned char>(s[i]);
@@ -68,14 +51,14 @@ bool IsValidUtf8(std::string_view s) {
 std::string DecodeName(std::string_view package_name, NameEncoding encoding) {
   if (encoding == NameEncoding::kRaw) return std::string(package_name);
   std::string decoded;
-  if (Convert("UTF-8", "GBK", package_name, decoded)) return decoded;
+  if (GbkToUtf8(package_name, decoded)) return decoded;
   return std::string(package_name);
 }
 
 Result<std::string> EncodeName(std::string_view host_name, NameEncoding encoding) {
   if (encoding == NameEncoding::kRaw || !IsValidUtf8(host_name)) return std::string(host_name);
   std::string encoded;
-  if (Convert("GBK", "UTF-8", host_name, encoded)) return encoded;
+  if (Utf8ToGbk(host_name, encoded)) return encoded;
   return Status::Error(Status::Code::kInvalidArgument, "name has no GBK form");
 }
 
