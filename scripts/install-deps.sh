@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei
-  imagemagick xdotool  # the window's screenshot under Xvfb (docs/window.png)
+  imagemagick xdotool openbox  # the window's screenshot under Xvfb, framed (docs/window.png)
 )
 
 missing=()

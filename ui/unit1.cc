@@ -144,14 +144,26 @@ void TForm1::SetUpLook() {
 
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (frame_fitted_) return;
-  frame_fitted_ = true;
-  // The frame's size is known only once the window manager has framed the window.
-  QTimer::singleShot(0, this, &TForm1::FitFrameToBounds);
+  FitFrameToBounds();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FitFrameToBounds();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitFrameToBounds();
 }
 
 void TForm1::FitFrameToBounds() {
+  // The window manager reports its frame only some time after the window is mapped (and without
+  // one there is no frame): once it has, the client area gets what the frame leaves.
+  if (frame_fitted_ || !isVisible()) return;
   const QSize frame = frameGeometry().size() - geometry().size();
+  if (frame.isNull()) return;
+  frame_fitted_ = true;
   resize(kWindowBounds.size() - frame);
   move(kWindowBounds.topLeft());
 }
