@@ -1,0 +1,280 @@
+#include "pack/package.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/byte_order.h"
+#include "core/log_texts.h"
+#include "core/package_format.h"
+#include "tests/pack/faulty_file_system.h"
+#include "tests/pack/pack_test_support.h"
+#include "tests/support/recording_log.h"
+#include "unpack/extract.h"
+
+namespace hxf {
+namespace {
+
+using testing::Bytes;
+using ::testing::ElementsAre;
+using testing::ReadFile;
+using ::testing::StartsWith;
+using testing::TempDir;
+using testing::TestEntry;
+using testing::WriteFile;
+
+std::string Text(std::string_view text, std::string_view subject = "") {
+  return std::string(text) + std::string(subject);
+}
+
+std::uint32_t U32At(const Bytes& bytes, std::size_t offset) {
+  return DecodeU32(std::span(bytes).subspan(offset).first<4>());
+}
+
+class PackageTest : public ::testing::Test {
+ protected:
+  // Packs in_hxf beside fw.hxf (or what `setup` chooses) and returns the job's result.
+  JobResult Repack(FileSystem& file_system = SystemFileSystem(),
+                   const std::function<void(TPackage&)>& setup = {}) {
+    log_ = std::make_unique<testing::RecordingLog>();
+    TPackage worker(*log_, file_system);
+    worker.PackageFile = package_path();
+    if (setup) setup(worker);
+    testing::RunToEnd(worker);
+    return worker.result();
+  }
+
+  std::string package_path() const { return dir_ / "fw.hxf"; }
+  std::string in(const std::string& relative) const { return dir_ / ("in_hxf/" + relative); }
+  Bytes package() const { return ReadFile(package_path()); }
+  std::vector<std::string> Problems() const {
+    std::vector<std::string> problems;
+    for (const LogLine& line : log_->lines()) {
+      if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+    }
+    return problems;
+  }
+  bool LoggedFileClosed() const {
+    return !log_->texts().empty() && log_->texts().back() == text::kFileClosed;
+  }
+
+  // An old package the failing cases below must leave exactly as it is.
+  Bytes WriteOldPackage(std::size_t size = 10000) {
+    Bytes old(size);
+    for (std::size_t i = 0; i < size; ++i) old[i] = std::byte(i * 7);
+    WriteFile(package_path(), old);
+    return old;
+  }
+  void ExpectOldPackageKept(const Bytes& old) const {
+    EXPECT_EQ(package(), old);
+    EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf"));  // no temp file
+    EXPECT_FALSE(LoggedFileClosed());
+  }
+
+  TempDir dir_;
+  std::unique_ptr<testing::RecordingLog> log_;
+};
+
+TEST_F(PackageTest, BuildsTheFormatExamplesByteForByte) {
+  struct Case {
+    std::vector<TestEntry> files;  // file paths below in_hxf, with '/'
+    std::vector<TestEntry> entries;
+    std::size_t size;
+    std::uint32_t checksum;
+  };
+  const Case cases[] = {
+      {{}, {}, 68, 0},
+      {{{"a.txt", "abc"}}, {{"a.txt", "abc"}}, 85, 0xDAD84F3D},
+      {{{"z.txt", ""}, {"sub/b.bin", "\x01\x02\x03\x04\x05"}},
+       {{"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}},
+       105,
+       0xBB483C9D},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir_ / "in_hxf");
+    std::filesystem::create_directories(dir_ / "in_hxf");
+    for (const TestEntry& file : c.files) WriteFile(in(file.name), file.data);
+    EXPECT_EQ(Repack(), JobResult::kSucceeded);
+    const Bytes written = package();
+    EXPECT_EQ(written, testing::BuildPackage(c.entries)) << c.size;
+    EXPECT_EQ(written.size(), c.size);
+    EXPECT_EQ(U32At(written, format::kChecksumOffset), c.checksum);
+  }
+}
+
+TEST_F(PackageTest, ACompleteRunLogsInTheJobsOrder) {
+  WriteFile(in("z.txt"), "");
+  WriteFile(in("sub/b.bin"), "\x01\x02\x03\x04\x05");
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+  EXPECT_THAT(log_->NewestFirst(),
+              ElementsAre(Text(text::kFileClosed), Text(text::kPackingDone),
+                          "Addingb.bin" + Text(text::kPack), "Addingz.txt" + Text(text::kPack),
+                          "Adding" + package_path() + Text(text::kPack)));
+  EXPECT_EQ(log_->lines().back().kind, LogKind::kFinal);
+}
+
+TEST_F(PackageTest, AMissingPackRootIsCreatedAndGivesAnEmptyPackage) {
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+  EXPECT_EQ(package(), testing::BuildPackage({}));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "in_hxf"));
+}
+
+TEST_F(PackageTest, ALongerOldPackageLeavesNoTrace) {
+  WriteOldPackage(100000);
+  WriteFile(in("a.txt"), "abc");
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+  EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
+}
+
+TEST_F(PackageTest, AFileLeftOutMakesTheResultProblemsButThePackageIsMade) {
+  WriteFile(in("a.txt"), "abc");
+  WriteFile(in("bad\\name.txt"), "x");
+  EXPECT_EQ(Repack(), JobResult::kProblems);
+  EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
+  EXPECT_THAT(Problems(), ElementsAre(Text(text::kNameHasBackslash, "bad\\name.txt")));
+  EXPECT_TRUE(LoggedFileClosed());
+}
+
+TEST_F(PackageTest, APackageHeldByAnotherJobFailsTheRepackAndIsKept) {
+  const Bytes old = WriteOldPackage();
+  WriteFile(in("a.txt"), "abc");
+  Result<std::unique_ptr<InputFile>> held = SystemFileSystem().OpenForReading(package_path());
+  ASSERT_TRUE(held.ok());
+  EXPECT_EQ(Repack(), JobResult::kNotOpened);
+  ASSERT_EQ(Problems().size(), 1u);
+  EXPECT_THAT(Problems()[0], StartsWith(Text(text::kCannotCreatePackage, package_path() + ": ")));
+  ExpectOldPackageKept(old);
+}
+
+TEST_F(PackageTest, AFailedWriteFailsTheRepackAndKeepsTheOldPackage) {
+  const Bytes old = WriteOldPackage();
+  WriteFile(in("a.bin"), Bytes(150000, std::byte{1}));
+  WriteFile(in("sub/b.bin"), Bytes(150000, std::byte{2}));
+  std::vector<testing::Faults> cases(5);
+  cases[0].disk_space = 0;       // nothing fits
+  cases[1].disk_space = 200000;  // full in the middle of a file
+  cases[2].disk_space = 300096;  // room for everything but the end marker
+  cases[3].fail_write_at = true;
+  cases[4].fail_commit = true;
+  for (const testing::Faults& faults : cases) {
+    testing::FaultyFileSystem faulty(faults);
+    EXPECT_EQ(Repack(faulty), JobResult::kFailed);
+    ASSERT_FALSE(Problems().empty());
+    EXPECT_THAT(Problems().back(), StartsWith(Text(text::kWriteFailed, package_path() + ": ")));
+    ExpectOldPackageKept(old);
+  }
+}
+
+TEST_F(PackageTest, AFileSizeLimitOfTheSystemFailsTheRepackAndKeepsTheOldPackage) {
+  const Bytes old = WriteOldPackage(100000);
+  WriteFile(in("a.bin"), Bytes(200000, std::byte{1}));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The limit makes writes past 64 KiB fail with EFBIG, as a full disk does with ENOSPC.
+    const rlimit limit{64 * 1024, 64 * 1024};
+    ::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(100);
+    testing::RecordingLog log;
+    TPackage worker(log);
+    worker.PackageFile = package_path();
+    testing::RunToEnd(worker);
+    const bool said_why =
+        !log.texts().empty() && log.texts().back().starts_with(text::kWriteFailed);
+    ::_exit(static_cast<int>(worker.result()) + (said_why ? 0 : 10));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(JobResult::kFailed));
+  EXPECT_EQ(package(), old);
+  EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf"));
+}
+
+TEST_F(PackageTest, APackageThatWouldReach4GiBFailsAsAWhole) {
+  const Bytes old = WriteOldPackage();
+  testing::MakeSparseFile(in("a.bin"), format::kMaxStoredFileSize);
+  testing::MakeSparseFile(in("b.bin"), format::kMaxStoredFileSize);
+  testing::Faults faults;
+  faults.stored_bytes = 1 << 20;
+  testing::FaultyFileSystem faulty(faults);
+  EXPECT_EQ(Repack(faulty), JobResult::kFailed);
+  EXPECT_THAT(Problems(), ElementsAre(Text(text::kPackageTooLarge, package_path())));
+  ExpectOldPackageKept(old);
+}
+
+TEST_F(PackageTest, ACancelledRepackKeepsTheOldPackage) {
+  const Bytes old = WriteOldPackage();
+  WriteFile(in("a.txt"), "abc");
+  EXPECT_EQ(Repack(SystemFileSystem(), [](TPackage& worker) { worker.Cancel(); }),
+            JobResult::kFailed);
+  EXPECT_THAT(Problems(), ElementsAre(Text(text::kCancelled)));
+  ExpectOldPackageKept(old);
+}
+
+TEST_F(PackageTest, APackageInsideThePackRootNeverPacksItself) {
+  WriteFile(in("fw.hxf"), "the old package");
+  WriteFile(in("a.txt"), "abc");
+  EXPECT_EQ(Repack(SystemFileSystem(),
+                   [&](TPackage& worker) {
+                     worker.PackageFile = in("fw.hxf");
+                     worker.PackRoot = dir_ / "in_hxf";
+                   }),
+            JobResult::kSucceeded);
+  EXPECT_EQ(ReadFile(in("fw.hxf")), testing::BuildPackage({{"a.txt", "abc"}}));
+  EXPECT_THAT(testing::NamesIn(dir_ / "in_hxf"), ElementsAre("a.txt", "fw.hxf"));
+}
+
+// Files whose order in a package depends on the sorting rules and on the name conversion.
+const std::vector<TestEntry> kTree = {
+    {"a.bin", "lower"},
+    {"B.bin", "upper, sorts after a.bin"},
+    {"Font", "prefix"},
+    {"font2/f.bin", "longer"},
+    {"\xFF"
+     "raw.bin",
+     "0xFF is not UTF-8: kept as a raw byte, sorted first"},
+    {"中文.txt", "GBK"},
+    {"固件/系统/数据.bin", std::string("\0\x01\x02\x03\xFF", 5)},
+    {"zero.bin", ""},
+};
+
+TEST_F(PackageTest, ATreePacksAndUnpacksToTheSameFilesAndRepacksToTheSameBytes) {
+  for (const TestEntry& file : kTree) WriteFile(in(file.name), file.data);
+  ASSERT_EQ(Repack(), JobResult::kSucceeded);
+  const Bytes first = package();
+  EXPECT_EQ(testing::EntryNames(testing::ReadEntries(first)),
+            (std::vector<std::string>{"\xFF"
+                                      "raw.bin",
+                                      "a.bin", "B.bin", "Font", "font2\\f.bin", "zero.bin",
+                                      "\xB9\xCC\xBC\xFE\\\xCF\xB5\xCD\xB3\\\xCA\xFD\xBE\xDD.bin",
+                                      "\xD6\xD0\xCE\xC4.txt"}));
+
+  // Unpack into a second in_hxf, then pack that.
+  TempDir second;
+  testing::RecordingLog log;
+  TExtract extract(log);
+  extract.PackageFile = dir_ / "fw.hxf";
+  extract.UnpackRoot = second / "in_hxf";
+  testing::RunToEnd(extract);
+  ASSERT_EQ(extract.result(), JobResult::kSucceeded);
+  EXPECT_EQ(testing::ListFilesRecursively(second / "in_hxf"),
+            testing::ListFilesRecursively(dir_ / "in_hxf"));
+  for (const TestEntry& file : kTree) {
+    EXPECT_EQ(ReadFile(second / ("in_hxf/" + file.name)), testing::ToBytes(file.data)) << file.name;
+  }
+
+  TPackage repack(log);
+  repack.PackageFile = second / "fw.hxf";
+  testing::RunToEnd(repack);
+  ASSERT_EQ(repack.result(), JobResult::kSucceeded);
+  EXPECT_EQ(ReadFile(second / "fw.hxf"), first);
+}
+
+}  // namespace
+}  // namespace hxf
