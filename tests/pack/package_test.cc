@@ -196,6 +196,38 @@ TEST_F(PackageTest, AFileSizeLimitOfTheSystemFailsTheRepackAndKeepsTheOldPackage
   EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf"));
 }
 
+TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackage) {
+  const Bytes old = WriteOldPackage();
+  testing::MakeSparseFile(in("big.bin"), std::uint64_t{1} << 30);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    testing::RecordingLog log;
+    TPackage worker(log);
+    worker.PackageFile = package_path();
+    testing::RunToEnd(worker);
+    ::_exit(0);
+  }
+  // Kill it once the new package is well under way beside the old one.
+  auto under_way = [&] {
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      std::error_code ignored;
+      const std::string name = entry.path().filename().string();
+      if (name != "fw.hxf" && name != "in_hxf" && entry.file_size(ignored) > (1u << 20)) {
+        return true;
+      }
+    }
+    return false;
+  };
+  for (int i = 0; i < 2000 && !under_way(); ++i) ::usleep(10000);
+  EXPECT_TRUE(under_way());
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the repack ended before it could be killed";
+  EXPECT_EQ(package(), old);
+}
+
 TEST_F(PackageTest, APackageThatWouldReach4GiBFailsAsAWhole) {
   const Bytes old = WriteOldPackage();
   testing::MakeSparseFile(in("a.bin"), format::kMaxStoredFileSize);
