@@ -17,7 +17,8 @@ class MemoryInputFile final : public InputFile {
 
   Result<std::size_t> Read(std::span<std::byte> buffer) override {
     const std::size_t count = std::min({buffer.size(), bytes_.size() - position_, max_read_});
-    std::memcpy(buffer.data(), bytes_.data() + position_, count);
+    // An empty file has no data() to copy from, and memcpy from a null pointer is undefined.
+    if (count > 0) std::memcpy(buffer.data(), bytes_.data() + position_, count);
     position_ += count;
     return count;
   }
