@@ -7,19 +7,13 @@
 #include <string_view>
 
 #include "core/entry_path.h"
+#include "core/log_line.h"
 #include "core/log_texts.h"
 #include "core/package_format.h"
 #include "pack/name_less.h"
 
 namespace hxf {
 namespace {
-
-// A log line: a fixed text joined with what it concerns, then the reason when there is one.
-std::string Line(std::string_view text, std::string_view subject, const Status& why = Status()) {
-  std::string line = std::string(text) + std::string(subject);
-  if (!why.ok()) line += ": " + why.message();
-  return line;
-}
 
 // One entry of a directory, as the walk remembers it between listing and packing.
 struct Item {
@@ -43,7 +37,7 @@ class DirectoryPacker {
     Result<std::vector<Item>> items = ListItems(root);
     if (!items.ok()) {
       // Nothing of the tree could be read: an empty package would pass for a packed tree.
-      job_.Report(Line(text::kCannotReadDirectory, DisplayName(root.path()), items.status()),
+      job_.Report(LogLineText(text::kCannotReadDirectory, DisplayName(root.path()), items.status()),
                   LogKind::kProblem);
       return items.status();
     }
@@ -144,7 +138,8 @@ class DirectoryPacker {
     const std::uint64_t length = file.size();
     if (length > format::kMaxStoredFileSize) return Refuse(text::kFileTooLarge, shown);
     if (!package_.Fits(entry_name.size(), length)) {
-      job_.Report(Line(text::kPackageTooLarge, DisplayName(package_.path())), LogKind::kProblem);
+      job_.Report(LogLineText(text::kPackageTooLarge, DisplayName(package_.path())),
+                  LogKind::kProblem);
       return Status::Error(Status::Code::kInvalidArgument, "the package would reach 4 GiB");
     }
 
@@ -167,8 +162,8 @@ class DirectoryPacker {
           static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size())));
       Result<std::size_t> got = file.Read(chunk);
       if (!got.ok() || *got == 0) {
-        job_.Report(got.ok() ? Line(text::kFileShrank, shown)
-                             : Line(text::kFileReadFailed, shown, got.status()),
+        job_.Report(got.ok() ? LogLineText(text::kFileShrank, shown)
+                             : LogLineText(text::kFileReadFailed, shown, got.status()),
                     LogKind::kProblem);
         return FillZeros(left);
       }
@@ -204,12 +199,13 @@ class DirectoryPacker {
 
   // Leaves one file or directory out of the package; packing goes on.
   Status Refuse(std::string_view text, const std::string& shown, const Status& why = Status()) {
-    job_.Report(Line(text, shown, why), LogKind::kProblem);
+    job_.Report(LogLineText(text, shown, why), LogKind::kProblem);
     return Status::Ok();
   }
 
   Status WriteFailed(const Status& why) {
-    job_.Report(Line(text::kWriteFailed, DisplayName(package_.path()), why), LogKind::kProblem);
+    job_.Report(LogLineText(text::kWriteFailed, DisplayName(package_.path()), why),
+                LogKind::kProblem);
     return why;
   }
 

@@ -4,21 +4,11 @@
 #include <string_view>
 
 #include "core/job_paths.h"
+#include "core/log_line.h"
 #include "core/log_texts.h"
 #include "core/record_writer.h"
 
 namespace hxf {
-namespace {
-
-// A log line: a fixed text joined with what it concerns, then the reason when there is one.
-std::string Line(std::string_view text, std::string_view subject, const Status& why = Status()) {
-  std::string line = std::string(text) + std::string(subject);
-  if (!why.ok()) line += ": " + why.message();
-  return line;
-}
-
-}  // namespace
-
 TPackage::TPackage(LogOwner& owner, FileSystem& file_system)
     : Worker(owner), file_system_(file_system) {}
 
@@ -28,13 +18,13 @@ void TPackage::Execute() {
   // the previous package stays whole, and any failure leaves it as it was.
   Result<std::unique_ptr<OutputFile>> created = file_system_.CreateReplacing(PackageFile);
   if (!created.ok()) {
-    return Fail(Line(text::kCannotCreatePackage, shown_package, created.status()),
+    return Fail(LogLineText(text::kCannotCreatePackage, shown_package, created.status()),
                 JobResult::kNotOpened);
   }
   OutputFile& output = **created;
   RecordWriter package(output);
   if (Status started = package.Start(); !started.ok()) {
-    return Fail(Line(text::kWriteFailed, shown_package, started));
+    return Fail(LogLineText(text::kWriteFailed, shown_package, started));
   }
   Log(std::string(text::kAdding) + shown_package + std::string(text::kPack));
 
@@ -42,7 +32,7 @@ void TPackage::Execute() {
   const std::string root_path = PackRoot.empty() ? DefaultPackRoot(PackageFile) : PackRoot;
   Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
   if (!root.ok()) {
-    return Fail(Line(text::kCannotReadDirectory, DisplayName(root_path), root.status()));
+    return Fail(LogLineText(text::kCannotReadDirectory, DisplayName(root_path), root.status()));
   }
 
   PackSettings settings;
@@ -57,15 +47,15 @@ void TPackage::Execute() {
   }
 
   if (Status ended = package.WriteEndMarker(); !ended.ok()) {
-    return Fail(Line(text::kWriteFailed, shown_package, ended));
+    return Fail(LogLineText(text::kWriteFailed, shown_package, ended));
   }
   Log(std::string(text::kPackingDone));
   if (Status header = package.WriteHeader(); !header.ok()) {
-    return Fail(Line(text::kWriteFailed, shown_package, header));
+    return Fail(LogLineText(text::kWriteFailed, shown_package, header));
   }
   if (Cancelled()) return Fail(std::string(text::kCancelled));
   if (Status committed = output.Commit(); !committed.ok()) {
-    return Fail(Line(text::kWriteFailed, shown_package, committed));
+    return Fail(LogLineText(text::kWriteFailed, shown_package, committed));
   }
   SetProgress(package.size());
   Log(std::string(text::kFileClosed), LogKind::kFinal);

@@ -2,20 +2,10 @@
 
 #include "core/entry_path.h"
 #include "core/job_paths.h"
+#include "core/log_line.h"
 #include "core/log_texts.h"
 
 namespace hxf {
-namespace {
-
-// A log line: a fixed text joined with what it concerns, then the reason when there is one.
-std::string Line(std::string_view text, std::string_view subject, const Status& why = Status()) {
-  std::string line = std::string(text) + std::string(subject);
-  if (!why.ok()) line += ": " + why.message();
-  return line;
-}
-
-}  // namespace
-
 TExtract::TExtract(LogOwner& owner, FileSystem& file_system)
     : Worker(owner), file_system_(file_system) {}
 
@@ -33,7 +23,7 @@ void TExtract::Execute() {
   }
   if (!root.ok()) {
     SetResult(JobResult::kFailed);
-    Log(Line(text::kCannotCreateDirectory, DisplayName(root_path), root.status()),
+    Log(LogLineText(text::kCannotCreateDirectory, DisplayName(root_path), root.status()),
         LogKind::kProblem);
     return;
   }
@@ -58,7 +48,7 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, Directory& root) {
     SetProgress(reader.offset());
     if (!step.ok()) {
       SetResult(JobResult::kFailed);
-      Log(Line(text::kReadFailed, "", step.status()), LogKind::kProblem);
+      Log(LogLineText(text::kReadFailed, "", step.status()), LogKind::kProblem);
       return Next::kStop;
     }
     switch (*step) {
@@ -68,16 +58,17 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, Directory& root) {
         continue;
       case RecordReader::Step::kBadNameLength:
         NoteProblem();
-        Log(Line(text::kBadNameLengthAt, std::to_string(reader.problem_offset())),
+        Log(LogLineText(text::kBadNameLengthAt, std::to_string(reader.problem_offset())),
             LogKind::kProblem);
         // Sum the rest, so the header check below still speaks of the whole file.
         if (Status read = reader.ReadToEnd(); !read.ok()) {
-          Log(Line(text::kReadFailed, "", read), LogKind::kProblem);
+          Log(LogLineText(text::kReadFailed, "", read), LogKind::kProblem);
         }
         return Next::kGoOn;
       case RecordReader::Step::kTruncated:
         NoteProblem();
-        Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+        Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
+            LogKind::kProblem);
         return Next::kGoOn;
       case RecordReader::Step::kEntry:
         if (ExtractEntry(reader, root) == Next::kStop) return Next::kStop;
@@ -94,10 +85,11 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
   // Leaves the record's data unread and unwritten, keeping the scan in step with the records.
   auto skip = [&](std::string_view text, const Status& why) {
     NoteProblem();
-    Log(Line(text, shown, why), LogKind::kProblem);
+    Log(LogLineText(text, shown, why), LogKind::kProblem);
     if (Status skipped = reader.SkipData(); !skipped.ok()) {
       if (skipped.code() != Status::Code::kCorruption) SetResult(JobResult::kFailed);
-      Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+      Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
+          LogKind::kProblem);
       return Next::kStop;
     }
     return Next::kGoOn;
@@ -123,17 +115,18 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
       NoteProblem();
       if (chunk.status().code() != Status::Code::kCorruption) {
         SetResult(JobResult::kFailed);
-        Log(Line(text::kReadFailed, "", chunk.status()), LogKind::kProblem);
+        Log(LogLineText(text::kReadFailed, "", chunk.status()), LogKind::kProblem);
       } else {
-        Log(Line(text::kTruncatedAt, std::to_string(reader.problem_offset())), LogKind::kProblem);
+        Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
+            LogKind::kProblem);
       }
-      Log(Line(text::kIncompleteRemoved, shown), LogKind::kProblem);
+      Log(LogLineText(text::kIncompleteRemoved, shown), LogKind::kProblem);
       return Next::kStop;
     }
     if (chunk->empty()) break;
     if (Status written = (*out)->Write(*chunk); !written.ok()) {
       SetResult(JobResult::kFailed);
-      Log(Line(text::kWriteFailed, shown, written), LogKind::kProblem);
+      Log(LogLineText(text::kWriteFailed, shown, written), LogKind::kProblem);
       return Next::kStop;
     }
     SetProgress(reader.offset());
@@ -141,13 +134,15 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
   }
   if (Status committed = (*out)->Commit(); !committed.ok()) {
     NoteProblem();
-    Log(Line(text::kWriteFailed, shown, committed), LogKind::kProblem);
+    Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
   }
   return Next::kGoOn;
 }
 
 void TExtract::CheckHeader(const RecordReader& reader) {
-  if (reader.HeaderLengthField() != reader.file_size()) {
+  // A file too short for a header is no package, even an empty one, whose size 0 would otherwise
+  // match the 0 that stands in for the missing length field.
+  if (!reader.HeaderComplete() || reader.HeaderLengthField() != reader.file_size()) {
     NoteProblem();
     Log(std::string(text::kLengthMismatch), LogKind::kProblem);
   } else if (reader.HeaderChecksumField() != reader.Checksum()) {
