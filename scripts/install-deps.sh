@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools
   clang libclang-rt-14-dev
+  time  # GNU time: the benchmark's peak memory (bench/bench.py)
   xvfb xauth fonts-wqy-microhei
   imagemagick xdotool openbox  # the window's screenshot under Xvfb, framed (docs/window.png)
 )
