@@ -18,6 +18,36 @@ Bytes RandomBytes(std::size_t size) {
   return bytes;
 }
 
+// One word at a time, straight from the definition.
+std::uint32_t WordByWordSum(std::uint32_t sum, std::span<const std::byte> bytes) {
+  for (std::size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+    std::uint32_t word = 0;
+    for (int i = 0; i < 4; ++i) word |= std::to_integer<std::uint32_t>(bytes[at + i]) << (8 * i);
+    sum += word;
+  }
+  return sum;
+}
+
+// The word sum takes large blocks at a time: every start alignment and every length around and
+// across several blocks must give the word-by-word value, the partial word left out.
+TEST(SumWords, EqualsTheWordByWordSumAtEveryAlignmentAndLength) {
+  const Bytes data = RandomBytes(1024);
+  for (std::size_t start = 0; start < 16; ++start) {
+    for (std::size_t length = 0; start + length <= 700; ++length) {
+      const auto bytes = std::span(data).subspan(start, length);
+      ASSERT_EQ(SumWords(0x89ABCDEFu, bytes), WordByWordSum(0x89ABCDEFu, bytes))
+          << "start " << start << ", length " << length;
+    }
+  }
+}
+
+TEST(SumWords, EveryLaneWrapsModulo2To32) {
+  // All-ones words: each lane of a block sum overflows many times over.
+  const Bytes ones(4 * 100003, std::byte{0xFF});
+  EXPECT_EQ(SumWords(0, ones), static_cast<std::uint32_t>(-100003));
+  EXPECT_EQ(SumWords(5, ones), static_cast<std::uint32_t>(5 - 100003));
+}
+
 TEST(PackageChecksum, SameValueWhateverTheChunking) {
   const Bytes body = RandomBytes(10007);  // not a multiple of four
   const std::uint32_t whole = SumWords(0, std::span(body).first(body.size() & ~std::size_t{3}));
