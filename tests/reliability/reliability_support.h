@@ -2,6 +2,8 @@
 // output files holds only whole files.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -36,5 +38,16 @@ std::vector<std::string> FilesNotAllowed(const std::string& root, const AllowedC
 // Whether any line has kind kProblem; and whether one contains `text`.
 bool HasProblemLine(const std::vector<LogLine>& lines);
 bool AnyLineContains(const std::vector<LogLine>& lines, const std::string& text);
+
+// Starts `program` with `arguments`, standard input and output on /dev/null and standard error
+// appended to `error_path` (several processes may share it). Returns the process id.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
+            const std::string& error_path);
+// Waits for `pid`; returns its exit status, or -1 when a signal ended it.
+int WaitExit(pid_t pid);
+
+// A tree of files to pack: `files` files of `size` bytes each, filled from `seed`, some of them
+// in subdirectories.
+void MakeTree(const std::string& root, int files, std::size_t size, unsigned seed);
 
 }  // namespace hxf::testing

@@ -1,0 +1,89 @@
+// A real `hxf pack` process killed with SIGKILL at random moments while it packs a few MiB onto a
+// package that exists: whatever the moment, the package on disk is the old one or the new one,
+// whole. (A temporary file may stay behind: a killed process cannot remove it. It is removed
+// here before the next round.)
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "tests/reliability/reliability_support.h"
+#include "tests/support/files.h"
+#include "tests/support/run_command.h"
+
+namespace hxf::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+void RemoveTemporaryFiles(const std::string& directory) {
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    if (entry.path().filename().string().starts_with(".hxf-tmp-")) fs::remove(entry.path());
+  }
+}
+
+TEST(KilledPack, PackageIsAlwaysTheOldOrTheNewOneWhole) {
+  TempDir dir;
+  const std::string trees[] = {dir / "tree-a", dir / "tree-b"};
+  MakeTree(trees[0], 10, 250 * 1024, 1);  // 2.4 MiB
+  MakeTree(trees[1], 10, 270 * 1024, 2);
+  const std::string package = dir / "fw.hxf";
+
+  // What each tree packs to.
+  Bytes expected[2];
+  for (int t = 0; t < 2; ++t) {
+    ASSERT_EQ(RunCommand(HXF_BINARY, {"-q", "pack", "-C", trees[t], package}).exit_status, 0);
+    expected[t] = ReadFile(package);
+    ASSERT_TRUE(ReadPackage(expected[t]).whole);
+  }
+
+  // Kills are spread over a window that adapts to how long a run takes on this machine: it
+  // narrows after a run that finished before its kill and widens after one that was killed, so
+  // most kills land while the package is being written, whatever the machine's speed.
+  const unsigned seed = std::random_device()();
+  std::printf("kill seed %u\n", seed);
+  std::mt19937 random(seed);
+  double window_us = 200000;
+  int current = 1;  // fw.hxf now holds tree b's package
+  int killed = 0;
+  int kept_old = 0;
+  int finished = 0;
+  constexpr int kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    const int target = 1 - current;
+    const auto delay = std::chrono::microseconds(
+        std::uniform_int_distribution<long long>(0, static_cast<long long>(window_us))(random));
+    SCOPED_TRACE("round " + std::to_string(round) + ", kill after " +
+                 std::to_string(delay.count()) + " us, seed " + std::to_string(seed));
+    const pid_t pid = Spawn(HXF_BINARY, {"-q", "pack", "-C", trees[target], package}, dir / "err");
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, SIGKILL);
+    const bool was_killed = WaitExit(pid) == -1;
+
+    const Bytes now = ReadFile(package);
+    ASSERT_TRUE(now == expected[current] || now == expected[target]);
+    EXPECT_TRUE(ReadPackage(now).whole);
+    if (was_killed) {
+      ++killed;
+      if (now == expected[current]) ++kept_old;
+      window_us *= 1.15;
+    } else {
+      ++finished;
+      EXPECT_EQ(now, expected[target]);
+      window_us *= 0.7;
+    }
+    if (now == expected[target]) current = target;
+    RemoveTemporaryFiles(dir.path());
+  }
+  std::printf("%d runs: %d killed (%d of them left the old package, %d the new one), %d finished\n",
+              kRounds, killed, kept_old, killed - kept_old, finished);
+  EXPECT_EQ(RunCommand(HXF_BINARY, {"verify", package}).exit_status, 0);
+}
+
+}  // namespace
+}  // namespace hxf::testing
