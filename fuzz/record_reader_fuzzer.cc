@@ -129,6 +129,15 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
     if (trace.events.back().starts_with("data cut")) break;
     HXF_FUZZ_CHECK(got == entry.data_length);
   }
+  // The header's fields are the input's own bytes, or nothing when the input is shorter.
+  const bool header = size >= hxf::format::kHeaderSize;
+  HXF_FUZZ_CHECK(reader.HeaderComplete() == header);
+  HXF_FUZZ_CHECK(reader.header().size() == std::min(size, hxf::format::kHeaderSize));
+  HXF_FUZZ_CHECK(reader.HeaderLengthField() == (header ? U32At(data, 20) : 0));
+  HXF_FUZZ_CHECK(reader.HeaderChecksumField() == (header ? U32At(data, 24) : 0));
+  HXF_FUZZ_CHECK(reader.HeaderTextsMatch() ==
+                 (header && std::memcmp(data, "WADF0100200801291107", 20) == 0 &&
+                  std::memcmp(data + 32, "Chinachip PMP firmware V1.0", 27) == 0));
   trace.checksum = reader.Checksum();
   if (reader.offset() == size) HXF_FUZZ_CHECK(trace.checksum == DefinedChecksum(data, size));
   return trace;
