@@ -4,6 +4,7 @@
 #include "core/job_paths.h"
 #include "core/log_line.h"
 #include "core/log_texts.h"
+#include "unpack/directory_cache.h"
 
 namespace hxf {
 TExtract::TExtract(LogOwner& owner, FileSystem& file_system)
@@ -30,7 +31,8 @@ void TExtract::Execute() {
 
   SetProgressTotal((*package)->size());
   RecordReader reader(**package);
-  if (Unpack(reader, **root) == Next::kStop) {
+  DirectoryCache directories(**root);
+  if (Unpack(reader, directories) == Next::kStop) {
     if (Cancelled()) {
       SetResult(JobResult::kFailed);
       Log(std::string(text::kCancelled), LogKind::kProblem);
@@ -42,7 +44,7 @@ void TExtract::Execute() {
   Log(std::string(text::kUnpackDone), LogKind::kFinal);
 }
 
-TExtract::Next TExtract::Unpack(RecordReader& reader, Directory& root) {
+TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directories) {
   while (!Cancelled()) {
     Result<RecordReader::Step> step = reader.Next();
     SetProgress(reader.offset());
@@ -71,14 +73,14 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, Directory& root) {
             LogKind::kProblem);
         return Next::kGoOn;
       case RecordReader::Step::kEntry:
-        if (ExtractEntry(reader, root) == Next::kStop) return Next::kStop;
+        if (ExtractEntry(reader, directories) == Next::kStop) return Next::kStop;
         break;
     }
   }
   return Next::kStop;
 }
 
-TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
+TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& directories) {
   const std::string name = DecodeName(reader.entry().name, Names);
   const std::string shown = DisplayName(name);
 
@@ -98,15 +100,10 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, Directory& root) {
   Result<std::vector<std::string>> components = SplitEntryName(name);
   if (!components.ok()) return skip(text::kUnsafeName, Status());
 
-  std::unique_ptr<Directory> parent;
-  Directory* directory = &root;
-  for (std::size_t i = 0; i + 1 < components->size(); ++i) {
-    Result<std::unique_ptr<Directory>> sub = directory->MakeSubdirectory((*components)[i]);
-    if (!sub.ok()) return skip(text::kCannotCreateFile, sub.status());
-    parent = std::move(sub.value());
-    directory = parent.get();
-  }
-  Result<std::unique_ptr<OutputFile>> out = directory->CreateFile(components->back());
+  Result<Directory*> directory =
+      directories.Open(std::span(*components).first(components->size() - 1));
+  if (!directory.ok()) return skip(text::kCannotCreateFile, directory.status());
+  Result<std::unique_ptr<OutputFile>> out = (*directory)->CreateFile(components->back());
   if (!out.ok()) return skip(text::kCannotCreateFile, out.status());
 
   while (true) {

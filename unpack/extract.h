@@ -12,6 +12,8 @@
 
 namespace hxf {
 
+class DirectoryCache;
+
 class TExtract final : public Worker {
  public:
   explicit TExtract(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
@@ -28,8 +30,8 @@ class TExtract final : public Worker {
   enum class Next { kGoOn, kStop };
 
   // Writes the file of the record the reader stands on, or skips its data when it cannot.
-  Next ExtractEntry(RecordReader& reader, Directory& root);
-  Next Unpack(RecordReader& reader, Directory& root);
+  Next ExtractEntry(RecordReader& reader, DirectoryCache& directories);
+  Next Unpack(RecordReader& reader, DirectoryCache& directories);
   void CheckHeader(const RecordReader& reader);
 
   FileSystem& file_system_;
