@@ -50,19 +50,8 @@ TerminalLog::TerminalLog(const CommonOptions& options)
 int TerminalLog::Run(Worker& worker) {
   worker.Resume();
   std::unique_lock lock(mutex_);
-  while (true) {
-    changed_.wait_for(lock, std::chrono::milliseconds(100),
-                      [&] { return !calls_.empty() || worker_finished_; });
-    while (!calls_.empty()) {
-      Call* call = calls_.front();
-      calls_.pop_front();
-      lock.unlock();
-      (*call->procedure)();
-      lock.lock();
-      call->done = true;
-      changed_.notify_all();
-    }
-    if (worker_finished_) break;
+  while (
+      !changed_.wait_for(lock, std::chrono::milliseconds(100), [&] { return worker_finished_; })) {
     if (progress_enabled_) ShowProgress(worker);
   }
   lock.unlock();
@@ -72,11 +61,8 @@ int TerminalLog::Run(Worker& worker) {
 }
 
 void TerminalLog::Synchronize(const std::function<void()>& procedure) {
-  Call call{&procedure};
-  std::unique_lock lock(mutex_);
-  calls_.push_back(&call);
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return call.done; });
+  std::lock_guard serve(serving_);
+  procedure();
 }
 
 bool TerminalLog::Shows(LogKind kind) const {
