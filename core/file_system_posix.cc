@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "core/file_system.h"
 #include "core/unique_fd.h"
@@ -108,6 +109,8 @@ class PosixInputFile final : public InputFile {
   std::string path_;
 };
 
+constexpr off_t kSequentialHintSize = 256 * 1024;
+
 // Opens `name` in `directory_fd` (or a path, with AT_FDCWD) as a locked regular file.
 Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string& name,
                                              const std::string& path) {
@@ -123,7 +126,9 @@ Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string
                          "cannot open " + path + ": not a regular file");
   }
   if (Status locked = Lock(fd.get(), "open", path); !locked.ok()) return locked;
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  // A larger read-ahead pays off only for files longer than the default window; for a small file
+  // the hint would be one more call and nothing else.
+  if (st.st_size > kSequentialHintSize) ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   return std::unique_ptr<InputFile>(new PosixInputFile(std::move(fd), st, path));
 }
 
@@ -135,8 +140,9 @@ std::string TemporaryName() {
 
 class PosixOutputFile final : public OutputFile {
  public:
-  PosixOutputFile(UniqueFd directory, UniqueFd fd, UniqueFd replaced, std::string temporary_name,
-                  std::string final_name, std::string path, FileId id, bool durable)
+  PosixOutputFile(std::shared_ptr<const UniqueFd> directory, UniqueFd fd, UniqueFd replaced,
+                  std::string temporary_name, std::string final_name, std::string path, FileId id,
+                  bool durable)
       : directory_(std::move(directory)),
         fd_(std::move(fd)),
         replaced_(std::move(replaced)),
@@ -147,7 +153,7 @@ class PosixOutputFile final : public OutputFile {
         durable_(durable) {}
 
   ~PosixOutputFile() override {
-    if (!committed_) ::unlinkat(directory_.get(), temporary_name_.c_str(), 0);
+    if (!committed_) ::unlinkat(directory_->get(), temporary_name_.c_str(), 0);
   }
 
   Status Write(std::span<const std::byte> bytes) override {
@@ -171,13 +177,13 @@ class PosixOutputFile final : public OutputFile {
   Status Commit() override {
     if (committed_) return Status::Ok();
     if (durable_ && ::fsync(fd_.get()) != 0) return ErrnoStatus(errno, "flush", path_);
-    if (::renameat(directory_.get(), temporary_name_.c_str(), directory_.get(),
+    if (::renameat(directory_->get(), temporary_name_.c_str(), directory_->get(),
                    final_name_.c_str()) != 0) {
       return ErrnoStatus(errno, "replace", path_);
     }
     committed_ = true;
     // Make the rename itself durable; the data already is, so a failure here loses nothing.
-    if (durable_) ::fsync(directory_.get());
+    if (durable_) ::fsync(directory_->get());
     return Status::Ok();
   }
 
@@ -185,7 +191,7 @@ class PosixOutputFile final : public OutputFile {
   const std::string& path() const override { return path_; }
 
  private:
-  UniqueFd directory_;
+  std::shared_ptr<const UniqueFd> directory_;  // shared with the Directory that made the file
   UniqueFd fd_;
   UniqueFd replaced_;  // holds the lock on the file being replaced until we are done
   std::string temporary_name_;
@@ -219,19 +225,20 @@ Result<UniqueFd> ClaimTarget(int directory_fd, const std::string& name, const st
   return existing;
 }
 
-Result<std::unique_ptr<OutputFile>> CreateOutput(UniqueFd directory, const std::string& name,
-                                                 const std::string& path, bool durable) {
-  Result<UniqueFd> replaced = ClaimTarget(directory.get(), name, path);
+Result<std::unique_ptr<OutputFile>> CreateOutput(std::shared_ptr<const UniqueFd> directory,
+                                                 const std::string& name, const std::string& path,
+                                                 bool durable) {
+  Result<UniqueFd> replaced = ClaimTarget(directory->get(), name, path);
   if (!replaced.ok()) return replaced.status();
   std::string temporary = TemporaryName();
-  UniqueFd fd(::openat(directory.get(), temporary.c_str(),
+  UniqueFd fd(::openat(directory->get(), temporary.c_str(),
                        O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!fd) return ErrnoStatus(errno, "create", path);
   struct stat st {};
   Status ready = ::fstat(fd.get(), &st) == 0 ? Lock(fd.get(), "create", path)
                                              : ErrnoStatus(errno, "create", path);
   if (!ready.ok()) {
-    ::unlinkat(directory.get(), temporary.c_str(), 0);
+    ::unlinkat(directory->get(), temporary.c_str(), 0);
     return ready;
   }
   return std::unique_ptr<OutputFile>(
@@ -242,13 +249,15 @@ Result<std::unique_ptr<OutputFile>> CreateOutput(UniqueFd directory, const std::
 class PosixDirectory final : public Directory {
  public:
   PosixDirectory(UniqueFd fd, const struct stat& st, std::string path)
-      : fd_(std::move(fd)), id_(IdOf(st)), path_(std::move(path)) {}
+      : fd_(std::make_shared<const UniqueFd>(std::move(fd))),
+        id_(IdOf(st)),
+        path_(std::move(path)) {}
 
   const std::string& path() const override { return path_; }
   FileId id() const override { return id_; }
 
   Result<std::vector<DirectoryEntry>> List() override {
-    UniqueFd listing(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd listing(::openat(fd_->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!listing) return ErrnoStatus(errno, "list", path_);
     DIR* dir = ::fdopendir(listing.get());
     if (dir == nullptr) return ErrnoStatus(errno, "list", path_);
@@ -273,26 +282,24 @@ class PosixDirectory final : public Directory {
 
   Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) override {
     const std::string component(name);
-    if (::mkdirat(fd_.get(), component.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdirat(fd_->get(), component.c_str(), 0777) != 0 && errno != EEXIST) {
       return ErrnoStatus(errno, "create directory", Join(path_, name));
     }
     return Open(component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   }
 
   Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
-    return OpenInput(fd_.get(), std::string(name), Join(path_, name));
+    return OpenInput(fd_->get(), std::string(name), Join(path_, name));
   }
 
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
-    UniqueFd directory(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
-    if (!directory) return ErrnoStatus(errno, "create", Join(path_, name));
-    return CreateOutput(std::move(directory), std::string(name), Join(path_, name), false);
+    return CreateOutput(fd_, std::string(name), Join(path_, name), false);
   }
 
  private:
   Result<std::unique_ptr<Directory>> Open(const std::string& name, int flags) {
     const std::string path = Join(path_, name);
-    UniqueFd fd(::openat(fd_.get(), name.c_str(), flags));
+    UniqueFd fd(::openat(fd_->get(), name.c_str(), flags));
     if (!fd) {
       // A link where a directory should be (O_NOFOLLOW) reports ELOOP or ENOTDIR.
       if (errno == ELOOP || errno == ENOTDIR) {
@@ -315,7 +322,7 @@ class PosixDirectory final : public Directory {
       case DT_LNK:
       case DT_UNKNOWN: {
         struct stat st {};
-        if (::fstatat(fd_.get(), entry.d_name, &st, 0) != 0) return EntryKind::kOther;
+        if (::fstatat(fd_->get(), entry.d_name, &st, 0) != 0) return EntryKind::kOther;
         if (S_ISREG(st.st_mode)) return EntryKind::kFile;
         if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
         return EntryKind::kOther;
@@ -325,7 +332,7 @@ class PosixDirectory final : public Directory {
     }
   }
 
-  UniqueFd fd_;
+  std::shared_ptr<const UniqueFd> fd_;  // outlives this object while files made in it are open
   FileId id_;
   std::string path_;
 };
@@ -362,7 +369,7 @@ class PosixFileSystem final : public FileSystem {
     }
     UniqueFd directory(::open(directory_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory) return ErrnoStatus(errno, "create", path);
-    return CreateOutput(std::move(directory), name, path, true);
+    return CreateOutput(std::make_shared<const UniqueFd>(std::move(directory)), name, path, true);
   }
 
   Result<FileId> Identify(const std::string& path) override {
