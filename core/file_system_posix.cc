@@ -153,7 +153,9 @@ class PosixOutputFile final : public OutputFile {
         durable_(durable) {}
 
   ~PosixOutputFile() override {
-    if (!committed_) ::unlinkat(directory_->get(), temporary_name_.c_str(), 0);
+    if (!committed_ && !temporary_name_.empty()) {
+      ::unlinkat(directory_->get(), temporary_name_.c_str(), 0);
+    }
   }
 
   Status Write(std::span<const std::byte> bytes) override {
@@ -180,6 +182,19 @@ class PosixOutputFile final : public OutputFile {
   Status Commit() override {
     if (committed_) return Status::Ok();
     if (durable_ && ::fsync(fd_.get()) != 0) return ErrnoStatus(errno, "flush", path_);
+    if (temporary_name_.empty()) {
+      if (LinkAs(final_name_)) {
+        committed_ = true;
+        if (durable_) ::fsync(directory_->get());
+        return Status::Ok();
+      }
+      // Something has taken the name since the file was started: replace it, as for a file
+      // that was there from the start.
+      if (errno != EEXIST) return ErrnoStatus(errno, "create", path_);
+      std::string temporary = TemporaryName();
+      if (!LinkAs(temporary)) return ErrnoStatus(errno, "create", path_);
+      temporary_name_ = std::move(temporary);
+    }
     if (::renameat(directory_->get(), temporary_name_.c_str(), directory_->get(),
                    final_name_.c_str()) != 0) {
       return ErrnoStatus(errno, "replace", path_);
@@ -208,10 +223,17 @@ class PosixOutputFile final : public OutputFile {
 
   static constexpr std::uint64_t kWriteBackStep = 8 * 1024 * 1024;
 
+  // Gives the unnamed file the name `name` in its directory; false (with errno) on failure.
+  bool LinkAs(const std::string& name) const {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+    return ::linkat(AT_FDCWD, self.c_str(), directory_->get(), name.c_str(), AT_SYMLINK_FOLLOW) ==
+           0;
+  }
+
   std::shared_ptr<const UniqueFd> directory_;  // shared with the Directory that made the file
   UniqueFd fd_;
-  UniqueFd replaced_;  // holds the lock on the file being replaced until we are done
-  std::string temporary_name_;
+  UniqueFd replaced_;           // holds the lock on the file being replaced until we are done
+  std::string temporary_name_;  // empty while the file has no name
   std::string final_name_;
   std::string path_;
   FileId id_;
@@ -221,18 +243,24 @@ class PosixOutputFile final : public OutputFile {
   std::uint64_t written_back_ = 0;  // of which handed to the disk
 };
 
+// What stands at the name a new file will take.
+struct Target {
+  bool occupied = false;  // something is there, to be replaced on commit
+  UniqueFd locked;        // the file there, locked, when it is a regular file
+};
+
 // Checks what stands at `name` and locks it if it is a file we will replace.
-Result<UniqueFd> ClaimTarget(int directory_fd, const std::string& name, const std::string& path) {
+Result<Target> ClaimTarget(int directory_fd, const std::string& name, const std::string& path) {
   struct stat st {};
   if (::fstatat(directory_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (errno == ENOENT) return UniqueFd();
+    if (errno == ENOENT) return Target();
     return ErrnoStatus(errno, "create", path);
   }
   if (S_ISDIR(st.st_mode)) {
     return Status::Error(Status::Code::kInvalidArgument,
                          "cannot create " + path + ": a directory is in its place");
   }
-  if (!S_ISREG(st.st_mode)) return UniqueFd();  // a link or special file is simply replaced
+  if (!S_ISREG(st.st_mode)) return Target{true, {}};  // a link or special file is simply replaced
   if ((st.st_mode & S_IWUSR) == 0) {
     return Status::Error(Status::Code::kPermission,
                          "cannot create " + path + ": a read-only file is in its place");
@@ -241,27 +269,53 @@ Result<UniqueFd> ClaimTarget(int directory_fd, const std::string& name, const st
       ::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!existing) return ErrnoStatus(errno, "create", path);
   if (Status locked = Lock(existing.get(), "replace", path); !locked.ok()) return locked;
-  return existing;
+  return Target{true, std::move(existing)};
 }
 
+// Whether a file without a name can be given one later: linking it needs its /proc entry.
+bool CanLinkUnnamedFiles() {
+  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+// A new file without a name in `directory_fd`, or an invalid descriptor where the file system
+// cannot make one.
+UniqueFd CreateUnnamed(int directory_fd) {
+#ifdef O_TMPFILE
+  if (CanLinkUnnamedFiles())
+    return UniqueFd(::openat(directory_fd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+#endif
+  (void)directory_fd;
+  return UniqueFd();
+}
+
+// The file is written without a name when nothing stands at its name yet, and linked in on
+// commit: one directory change instead of two (create a temporary name, rename it), and nothing
+// at all is left behind if the process dies first. A file that replaces another is written under
+// a temporary name and renamed over it.
 Result<std::unique_ptr<OutputFile>> CreateOutput(std::shared_ptr<const UniqueFd> directory,
                                                  const std::string& name, const std::string& path,
                                                  bool durable) {
-  Result<UniqueFd> replaced = ClaimTarget(directory->get(), name, path);
-  if (!replaced.ok()) return replaced.status();
-  std::string temporary = TemporaryName();
-  UniqueFd fd(::openat(directory->get(), temporary.c_str(),
-                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (!fd) return ErrnoStatus(errno, "create", path);
+  Result<Target> target = ClaimTarget(directory->get(), name, path);
+  if (!target.ok()) return target.status();
+  std::string temporary;
+  UniqueFd fd;
+  if (!target->occupied) fd = CreateUnnamed(directory->get());
+  if (!fd) {
+    temporary = TemporaryName();
+    fd = UniqueFd(::openat(directory->get(), temporary.c_str(),
+                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd) return ErrnoStatus(errno, "create", path);
+  }
   struct stat st {};
   Status ready = ::fstat(fd.get(), &st) == 0 ? Lock(fd.get(), "create", path)
                                              : ErrnoStatus(errno, "create", path);
   if (!ready.ok()) {
-    ::unlinkat(directory->get(), temporary.c_str(), 0);
+    if (!temporary.empty()) ::unlinkat(directory->get(), temporary.c_str(), 0);
     return ready;
   }
   return std::unique_ptr<OutputFile>(
-      new PosixOutputFile(std::move(directory), std::move(fd), std::move(replaced.value()),
+      new PosixOutputFile(std::move(directory), std::move(fd), std::move(target->locked),
                           std::move(temporary), name, path, IdOf(st), durable));
 }
 

@@ -77,6 +77,46 @@ TEST(FileSystem, ReplacementAppearsOnlyOnCommit) {
   EXPECT_TRUE(OnlyFiles(dir, {"p.hxf"}));
 }
 
+// A file that takes a free name is written without one, and linked in on commit.
+TEST(FileSystem, NewFileAppearsOnlyOnCommitAndLeavesNothingWhenAbandoned) {
+  TempDir dir;
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  {
+    Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("abandoned");
+    ASSERT_TRUE(out.ok());
+    ASSERT_TRUE((*out)->Write(ToBytes("never finished")).ok());
+  }
+  EXPECT_TRUE(OnlyFiles(dir, {}));
+
+  for (bool durable : {false, true}) {
+    const std::string name = durable ? "package.hxf" : "file.bin";
+    Result<std::unique_ptr<OutputFile>> out =
+        durable ? fs().CreateReplacing(dir / name) : (*root)->CreateFile(name);
+    ASSERT_TRUE(out.ok());
+    ASSERT_TRUE((*out)->Write(ToBytes("whole")).ok());
+    ASSERT_TRUE((*out)->WriteAt(0, ToBytes("W")).ok());
+    EXPECT_FALSE(testing::Exists(dir / name));
+    ASSERT_TRUE((*out)->Commit().ok());
+    EXPECT_EQ(ReadFile(dir / name), ToBytes("Whole"));
+  }
+  EXPECT_TRUE(OnlyFiles(dir, {"file.bin", "package.hxf"}));
+}
+
+TEST(FileSystem, NameTakenWhileAFileIsWrittenIsReplacedOnCommit) {
+  TempDir dir;
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("contested");
+  ASSERT_TRUE(out.ok());
+  ASSERT_TRUE((*out)->Write(ToBytes("ours")).ok());
+  WriteFile(dir / "contested", "someone else's");
+  ASSERT_TRUE((*out)->Commit().ok());
+  out.value().reset();
+  EXPECT_EQ(ReadFile(dir / "contested"), ToBytes("ours"));
+  EXPECT_TRUE(OnlyFiles(dir, {"contested"}));
+}
+
 TEST(FileSystem, CreateFileRefusesWhatItMustNotReplace) {
   TempDir dir;
   Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
