@@ -67,6 +67,9 @@ enum class EntryKind {
 struct DirectoryEntry {
   std::string name;
   EntryKind kind;  // what the entry is once links are followed
+  // The inode number the listing gives for a file that is not a link (so FileId::inode of what
+  // the name opens), 0 when it gives none. Lets a walk rule files out without looking each up.
+  std::uint64_t file_inode = 0;
 };
 
 // An open directory. Names given to it are single components, never paths.

@@ -340,7 +340,8 @@ class PosixDirectory final : public Directory {
     while (const dirent* entry = ::readdir(dir)) {
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
-      entries.push_back({std::string(name), KindOf(*entry)});
+      const std::uint64_t file_inode = entry->d_type == DT_REG ? entry->d_ino : 0;
+      entries.push_back({std::string(name), KindOf(*entry), file_inode});
       errno = 0;
     }
     const int error = errno;

@@ -175,5 +175,23 @@ TEST(FileSystem, ListingReportsKindsAfterFollowingLinks) {
   EXPECT_EQ((*root)->id(), *fs().Identify(dir.path()));
 }
 
+// The packer trusts the listing's inode numbers to rule files out of being the package itself.
+TEST(FileSystem, ListingGivesTheInodeOfFilesButNotOfLinks) {
+  TempDir dir;
+  WriteFile(dir / "file", "x");
+  std::filesystem::create_hard_link(dir / "file", dir / "second_name");
+  ::symlink("file", (dir / "file_link").c_str());
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
+  ASSERT_TRUE(entries.ok());
+  std::map<std::string, std::uint64_t> inodes;
+  for (const DirectoryEntry& entry : *entries) inodes[entry.name] = entry.file_inode;
+  const std::uint64_t inode = fs().Identify(dir / "file")->inode;
+  // A link's own number is not its target's: it gives none rather than a wrong one.
+  EXPECT_EQ(inodes, (std::map<std::string, std::uint64_t>{
+                        {"file", inode}, {"second_name", inode}, {"file_link", 0}}));
+}
+
 }  // namespace
 }  // namespace hxf
