@@ -32,7 +32,7 @@ inline constexpr std::string_view kLinkLoop =
 inline constexpr std::string_view kSpecialFile =
     "不是普通文件";  // + name: a pipe, device or socket is skipped
 inline constexpr std::string_view kFileReadFailed =
-    "文件读取失败,已补零";  // + name: reading a file failed while copied; the rest is zero-filled
+    "文件读取失败";  // + name: reading a file failed while copied; the package is not written
 inline constexpr std::string_view kCannotReadDirectory =
     "无法读取目录";  // + name: a directory cannot be opened or listed; its files are left out
 

@@ -160,7 +160,8 @@ class DirectoryPacker {
   }
 
   // Copies exactly `length` bytes: the length the record already states, whatever the file does
-  // meanwhile. Bytes it has grown by are left out; bytes it has lost are made up with zeros.
+  // meanwhile. Bytes it has grown by are left out; bytes it has lost are made up with zeros. A
+  // read that fails ends the package.
   Status CopyContent(InputFile& file, std::uint64_t length, const std::string& shown) {
     std::uint64_t left = length;
     while (left > 0) {
@@ -168,10 +169,14 @@ class DirectoryPacker {
       const std::span<std::byte> chunk = std::span(buffer_).first(
           static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size())));
       Result<std::size_t> got = file.Read(chunk);
-      if (!got.ok() || *got == 0) {
-        job_.Report(got.ok() ? LogLineText(text::kFileShrank, shown)
-                             : LogLineText(text::kFileReadFailed, shown, got.status()),
-                    LogKind::kProblem);
+      if (!got.ok()) {
+        // The rest of the file is unknown: a package holding made-up bytes in its place could
+        // brick a device, so the package fails as a whole and the previous one stays.
+        job_.Report(LogLineText(text::kFileReadFailed, shown, got.status()), LogKind::kProblem);
+        return got.status();
+      }
+      if (*got == 0) {
+        job_.Report(LogLineText(text::kFileShrank, shown), LogKind::kProblem);
         return FillZeros(left);
       }
       if (Status written = package_.WriteData(chunk.first(*got)); !written.ok()) {
