@@ -11,17 +11,11 @@ RecordReader::RecordReader(InputFile& file, std::size_t buffer_size)
     : file_(file), buffer_(std::max<std::size_t>(buffer_size, format::kHeaderSize)) {}
 
 Status RecordReader::Refill() {
-  if (buffer_begin_ == buffer_end_) {
-    buffer_begin_ = buffer_end_ = 0;
-  } else if (buffer_begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + buffer_begin_, buffer_end_ - buffer_begin_);
-    buffer_end_ -= buffer_begin_;
-    buffer_begin_ = 0;
-  }
-  Result<std::size_t> got =
-      file_.Read(std::span(buffer_.data() + buffer_end_, buffer_.size() - buffer_end_));
+  // Only ever called once everything buffered has been taken: each read fills the whole buffer.
+  buffer_begin_ = buffer_end_ = 0;
+  Result<std::size_t> got = file_.Read(buffer_);
   if (!got.ok()) return got.status();
-  buffer_end_ += *got;
+  buffer_end_ = *got;
   return Status::Ok();
 }
 

@@ -72,6 +72,7 @@ class RecordReader {
  private:
   // Fills `out` from the file; returns how many bytes there were (fewer only at the end).
   Result<std::size_t> ReadExact(std::span<std::byte> out);
+  // Reads the next bufferful; call only when the buffer is empty.
   Status Refill();
   std::span<const std::byte> Take(std::size_t max);
 
