@@ -12,7 +12,9 @@ The page cache is warm: every input has just been written or read when a job rea
 jobs and the references alike. --drop-caches drops the caches (as root) before every job instead.
 Before every job the disk is synced, so no job pays for another's delayed writes; a job's own
 writes are counted only as far as it waits for them (hxf pack makes the package durable before it
-replaces the old one; cat and tar do not, so "cat+fsync" is shown beside them).
+replaces the old one; cat and tar do not, so "cat+fsync" is shown beside them). Outputs of many
+files are deleted only after the last round, and the rounds start a minute after the last
+such deletion (see SETTLE_SECONDS).
 """
 
 import argparse
@@ -85,6 +87,25 @@ TREES = {
 }
 
 
+# ext4 without a journal passes over inodes deleted in the last minute when it allocates new ones
+# (five if their inode table is not yet on disk), so a job that creates thousands of files right
+# after thousands were deleted runs several times slower.
+SETTLE_SECONDS = 61
+
+
+def note_deletions(scratch):
+    (scratch / ".deleted").touch()
+
+
+def wait_after_deletions(scratch):
+    marker = scratch / ".deleted"
+    if marker.exists():
+        left = marker.stat().st_mtime + SETTLE_SECONDS - time.time()
+        if left > 0:
+            print(f"waiting {left:.0f} s for recent deletions to settle", file=sys.stderr)
+            time.sleep(left)
+
+
 def tree_files(root):
     """The files of a tree, in a fixed order, and their total size."""
     files = sorted(str(p) for p in root.rglob("*") if p.is_file())
@@ -149,7 +170,7 @@ class Job:
         self.make_output_dir = make_output_dir
         self.seconds, self.cpu_seconds, self.peak_kib = [], [], []
         # Deleting thousands of files slows the creation of the next thousands: ext4 passes over
-        # inodes deleted in the last half minute when it allocates. Outputs of many files are
+        # inodes deleted in the last minute when it allocates. Outputs of many files are
         # therefore set aside, and deleted only once every round has run.
         self.defer_cleanup = False
 
@@ -293,9 +314,12 @@ def main():
             continue
         root = generate(scratch, label, noise)
         work = scratch / name / "work"
-        shutil.rmtree(work, ignore_errors=True)
+        if work.exists():
+            shutil.rmtree(work)
+            note_deletions(scratch)
         work.mkdir()
         results[label] = jobs_for(root, work, variants)
+    wait_after_deletions(scratch)
 
     for round_number in range(args.runs):
         print(f"round {round_number + 1} of {args.runs}", file=sys.stderr)
@@ -309,8 +333,9 @@ def main():
     if args.remove_trees:
         shutil.rmtree(scratch)
     else:
-        for name in results:
-            shutil.rmtree(scratch / TREES[name][0] / "work", ignore_errors=True)
+        for label in results:
+            shutil.rmtree(scratch / TREES[label][0] / "work", ignore_errors=True)
+        note_deletions(scratch)
 
 
 if __name__ == "__main__":
