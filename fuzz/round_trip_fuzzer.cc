@@ -12,6 +12,7 @@
 #include "core/record_reader.h"
 #include "core/record_writer.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/read_record_data.h"
 #include "tests/support/memory_file.h"
 
 namespace {
@@ -57,17 +58,7 @@ std::vector<Record> ReadRecords(const Bytes& bytes, std::size_t buffer_size) {
     if (*step == hxf::RecordReader::Step::kEndMarker) continue;
     if (*step != hxf::RecordReader::Step::kEntry) break;
     Record record{reader.entry().name, {}};
-    bool whole = true;
-    while (true) {
-      hxf::Result<std::span<const std::byte>> chunk = reader.ReadData();
-      if (!chunk.ok()) {
-        whole = false;
-        break;
-      }
-      if (chunk->empty()) break;
-      record.data.append(reinterpret_cast<const char*>(chunk->data()), chunk->size());
-    }
-    if (!whole) break;
+    if (!ReadRecordData(reader, record.data)) break;
     records.push_back(std::move(record));
   }
   return records;

@@ -23,6 +23,7 @@
 #include "core/name_encoding.h"
 #include "core/record_reader.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/read_record_data.h"
 #include "tests/support/memory_file.h"
 #include "tests/support/recording_log.h"
 #include "unpack/extract.h"
@@ -106,17 +107,7 @@ std::map<std::string, std::set<std::string>> ExpectedFiles(const std::uint8_t* d
     const hxf::Result<std::vector<std::string>> components =
         hxf::SplitEntryName(hxf::DecodeName(reader.entry().name, hxf::NameEncoding::kGbk));
     std::string content;
-    bool whole = true;
-    while (true) {
-      hxf::Result<std::span<const std::byte>> chunk = reader.ReadData();
-      if (!chunk.ok()) {
-        whole = false;
-        break;
-      }
-      if (chunk->empty()) break;
-      content.append(reinterpret_cast<const char*>(chunk->data()), chunk->size());
-    }
-    if (!whole) break;
+    if (!ReadRecordData(reader, content)) break;
     if (!components.ok()) continue;
     std::string path;
     for (const std::string& component : *components) path += (path.empty() ? "" : "/") + component;

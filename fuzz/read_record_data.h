@@ -1,0 +1,17 @@
+// Reads the rest of the current record's data into `out`, for fuzz targets that compare what they
+// read with what they wrote. False when the input ends first.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "core/record_reader.h"
+
+inline bool ReadRecordData(hxf::RecordReader& reader, std::string& out) {
+  while (true) {
+    hxf::Result<std::span<const std::byte>> chunk = reader.ReadData();
+    if (!chunk.ok()) return false;
+    if (chunk->empty()) return true;
+    out.append(reinterpret_cast<const char*>(chunk->data()), chunk->size());
+  }
+}
