@@ -120,8 +120,10 @@ void CheckUnpackRoot(const Scratch& scratch,
                      const std::map<std::string, std::set<std::string>>& expected) {
   for (auto it = fs::recursive_directory_iterator(scratch.root()); it != fs::end(it); ++it) {
     const std::string relative = it->path().lexically_relative(scratch.root()).string();
-    // A package may itself name a file like a temporary one; any other is left over.
-    HXF_FUZZ_CHECK(!it->path().filename().string().starts_with(".hxf-tmp-") ||
+    // A package may itself name a file like a temporary one; any other is left over. Directories
+    // are never temporary: a name's components make them.
+    HXF_FUZZ_CHECK(!it->is_regular_file() ||
+                   !it->path().filename().string().starts_with(".hxf-tmp-") ||
                    expected.contains(relative));
     if (it->is_symlink()) {
       // Only the link placed there before the job; the job never makes links.
