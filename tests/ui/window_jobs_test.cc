@@ -345,11 +345,14 @@ class RealDialogTest : public QObject {
       for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QFileDialog*>(widget);
         if (dialog == nullptr || !dialog->isVisible()) continue;
-        poll.stop();
-        seen = true;
-        directory = dialog->directory().absolutePath();
-        filters = dialog->nameFilters();
-        mode = dialog->acceptMode();
+        // The dialog may still be reading the directory it was given, and then ignore an accept:
+        // answer again on every tick until it has closed.
+        if (!seen) {
+          seen = true;
+          directory = dialog->directory().absolutePath();
+          filters = dialog->nameFilters();
+          mode = dialog->acceptMode();
+        }
         if (!choose) {
           dialog->reject();
           return;
