@@ -9,8 +9,9 @@ Status Refuse(std::string reason) {
   return Status::Error(Status::Code::kInvalidArgument, std::move(reason));
 }
 
-// Why `component` may not become a host path component, or empty when it may.
-std::string ComponentProblem(std::string_view component) {
+}  // namespace
+
+std::string EntryComponentProblem(std::string_view component) {
   if (component.empty()) return "empty path component";
   if (component == "." || component == "..") return "relative path component";
   for (char c : component) {
@@ -23,15 +24,13 @@ std::string ComponentProblem(std::string_view component) {
   return {};
 }
 
-}  // namespace
-
 Result<std::vector<std::string>> SplitEntryName(std::string_view name) {
   std::vector<std::string> components;
   std::size_t start = 0;
   while (true) {
     const std::size_t end = name.find(format::kNameSeparator, start);
     const std::string_view component = name.substr(start, end - start);
-    if (std::string problem = ComponentProblem(component); !problem.empty()) {
+    if (std::string problem = EntryComponentProblem(component); !problem.empty()) {
       return Refuse(std::move(problem));
     }
     components.emplace_back(component);

@@ -16,6 +16,10 @@ namespace hxf {
 // slash (the host's separator), a control character, or a zero byte.
 Result<std::vector<std::string>> SplitEntryName(std::string_view name);
 
+// Why `component` may not be one component of an unpacked name (the rules SplitEntryName applies
+// to each), or empty when it may.
+std::string EntryComponentProblem(std::string_view component);
+
 // Joins host path components with backslashes into an entry name.
 std::string JoinEntryName(const std::vector<std::string>& components);
 

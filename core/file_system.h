@@ -2,9 +2,11 @@
 // the disk goes through these interfaces, so that tests can substitute failing or in-memory
 // implementations and a native Windows implementation can stand beside the POSIX one.
 //
-// Paths and names are byte strings in the host's encoding (UTF-8 here). Every file is held
-// without sharing: while one job has it open, another job's open of the same file fails with
-// Status::Code::kBusy instead of waiting.
+// Paths and names are byte strings in the host's encoding (UTF-8 here). A file is held without
+// sharing while it is written or replaced, and while a package is read: another job's open of the
+// same file then fails with Status::Code::kBusy instead of waiting. A source file read for packing
+// is held shared, so any number of packers may read one tree at once; it still cannot be read
+// while one of our jobs writes it, nor written while it is read.
 #pragma once
 
 #include <cstddef>
@@ -66,7 +68,8 @@ enum class EntryKind {
 
 struct DirectoryEntry {
   std::string name;
-  EntryKind kind;  // what the entry is once links are followed
+  EntryKind kind;     // what the entry is once links are followed
+  bool link = false;  // the entry itself is a symbolic link
   // The inode number the listing gives for a file that is not a link (so FileId::inode of what
   // the name opens), 0 when it gives none. Lets a walk rule files out without looking each up.
   std::uint64_t file_inode = 0;
@@ -86,8 +89,13 @@ class Directory {
   // Opens the subdirectory `name`, creating it if missing. A link in its place is never followed:
   // that fails, so nothing can be written outside this directory through one.
   virtual Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) = 0;
-  // Opens the file `name` for reading, following a link.
+  // Opens the file `name` for reading, following a link, held shared with other readers.
   virtual Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) = 0;
+  // The identity of what `name` leads to, following a link; kNotFound when nothing is there.
+  virtual Result<FileId> Identify(std::string_view name) = 0;
+  // Whether the link `name` leads, through every link on its way, to `ancestor` or to something
+  // below it. Fails when the link leads nowhere.
+  virtual Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) = 0;
   // Starts writing the file `name`, to replace whatever file or link is there once committed.
   // Fails when a directory or a read-only file is in its place, or another job holds that file.
   virtual Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) = 0;
@@ -103,8 +111,12 @@ class FileSystem {
   virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path,
                                                            bool create) = 0;
   // Starts writing the file at `path`, to replace any file there once committed. Commit makes the
-  // new file durable before the rename, so a crash leaves either the old file or the new one.
-  // Fails with kBusy while another job holds the existing file.
+  // new file durable before it takes the name, so a crash leaves either the old file or the new
+  // one. Where `path` is a link, the file it leads to is the one replaced and the link stays. The
+  // replacement keeps the permissions (and, where the process may set them, the owner and group)
+  // of the file it replaces. Fails with kInvalidArgument, touching nothing, when what stands at
+  // `path` is not a regular file (a directory, a pipe, a device, a socket), and with kBusy while
+  // another job holds the existing file.
   virtual Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) = 0;
   // The identity of what is at `path`; kNotFound when nothing is.
   virtual Result<FileId> Identify(const std::string& path) = 0;

@@ -1,6 +1,7 @@
-// The file-system layer on POSIX systems. "Without sharing" is an exclusive, non-blocking flock:
-// flock locks belong to an open file description, so they exclude other threads of this process
-// as well as other processes, and a job that finds a file locked fails at once instead of waiting.
+// The file-system layer on POSIX systems. "Without sharing" is an exclusive, non-blocking flock,
+// a shared hold a shared one: flock locks belong to an open file description, so they exclude
+// other threads of this process as well as other processes, and a job that finds a file locked
+// fails at once instead of waiting.
 
 #include <dirent.h>
 #include <errno.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -28,7 +30,7 @@ Status ErrnoStatus(int error, const std::string& action, const std::string& path
       break;
     case EWOULDBLOCK:
       return Status::Error(Status::Code::kBusy,
-                           "cannot " + action + " " + path + ": in use by another job");
+                           "cannot " + action + " " + path + ": the file is in use");
     case EACCES:
     case EPERM:
     case EROFS:
@@ -55,9 +57,16 @@ FileId IdOf(const struct stat& st) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-// Takes the exclusive lock that stands for "opened without sharing".
-Status Lock(int fd, const std::string& action, const std::string& path) {
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+enum class Hold {
+  kExclusive,  // without sharing: while written, replaced, or read as a package
+  kShared,     // shared with other readers: a source file read for packing
+};
+
+// Takes the lock that stands for the hold.
+Status Lock(int fd, const std::string& action, const std::string& path,
+            Hold hold = Hold::kExclusive) {
+  const int operation = hold == Hold::kShared ? LOCK_SH : LOCK_EX;
+  while (flock(fd, operation | LOCK_NB) != 0) {
     if (errno != EINTR) return ErrnoStatus(errno, action, path);
   }
   return Status::Ok();
@@ -113,7 +122,7 @@ constexpr off_t kSequentialHintSize = 256 * 1024;
 
 // Opens `name` in `directory_fd` (or a path, with AT_FDCWD) as a locked regular file.
 Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string& name,
-                                             const std::string& path) {
+                                             const std::string& path, Hold hold) {
   // O_NONBLOCK keeps a pipe that took a file's place from hanging the open; it changes nothing
   // for regular files.
   UniqueFd fd(::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -125,7 +134,7 @@ Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string
     return Status::Error(Status::Code::kInvalidArgument,
                          "cannot open " + path + ": not a regular file");
   }
-  if (Status locked = Lock(fd.get(), "open", path); !locked.ok()) return locked;
+  if (Status locked = Lock(fd.get(), "open", path, hold); !locked.ok()) return locked;
   // A larger read-ahead pays off only for files longer than the default window; for a small file
   // the hint would be one more call and nothing else.
   if (st.st_size > kSequentialHintSize) ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -243,33 +252,51 @@ class PosixOutputFile final : public OutputFile {
   std::uint64_t written_back_ = 0;  // of which handed to the disk
 };
 
+// What a new file is for: the two differ in what they may replace and what they keep of it.
+enum class OutputUse {
+  // A file unpacked into a tree: it replaces a link or a special file at its name (never writing
+  // through it), gets ordinary attributes, and is not flushed.
+  kUnpackedFile,
+  // A package: it replaces only a regular file, keeps that file's permissions and owner, and is
+  // made durable before it takes the name.
+  kPackage,
+};
+
 // What stands at the name a new file will take.
 struct Target {
   bool occupied = false;  // something is there, to be replaced on commit
   UniqueFd locked;        // the file there, locked, when it is a regular file
+  struct stat st {};      // what it is, when occupied
 };
 
 // Checks what stands at `name` and locks it if it is a file we will replace.
-Result<Target> ClaimTarget(int directory_fd, const std::string& name, const std::string& path) {
-  struct stat st {};
-  if (::fstatat(directory_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+Result<Target> ClaimTarget(int directory_fd, const std::string& name, const std::string& path,
+                           OutputUse use) {
+  Target target;
+  if (::fstatat(directory_fd, name.c_str(), &target.st, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) return Target();
     return ErrnoStatus(errno, "create", path);
   }
-  if (S_ISDIR(st.st_mode)) {
+  target.occupied = true;
+  const mode_t mode = target.st.st_mode;
+  if (S_ISDIR(mode)) {
     return Status::Error(Status::Code::kInvalidArgument,
                          "cannot create " + path + ": a directory is in its place");
   }
-  if (!S_ISREG(st.st_mode)) return Target{true, {}};  // a link or special file is simply replaced
-  if ((st.st_mode & S_IWUSR) == 0) {
+  if (!S_ISREG(mode)) {
+    if (use == OutputUse::kUnpackedFile) return target;  // replaced, never written through
+    return Status::Error(Status::Code::kInvalidArgument,
+                         "cannot create " + path + ": not a regular file");
+  }
+  if ((mode & S_IWUSR) == 0) {
     return Status::Error(Status::Code::kPermission,
                          "cannot create " + path + ": a read-only file is in its place");
   }
-  UniqueFd existing(
+  target.locked = UniqueFd(
       ::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!existing) return ErrnoStatus(errno, "create", path);
-  if (Status locked = Lock(existing.get(), "replace", path); !locked.ok()) return locked;
-  return Target{true, std::move(existing)};
+  if (!target.locked) return ErrnoStatus(errno, "create", path);
+  if (Status locked = Lock(target.locked.get(), "replace", path); !locked.ok()) return locked;
+  return target;
 }
 
 // Whether a file without a name can be given one later: linking it needs its /proc entry.
@@ -289,34 +316,84 @@ UniqueFd CreateUnnamed(int directory_fd) {
   return UniqueFd();
 }
 
-// The file is written without a name when nothing stands at its name yet, and linked in on
-// commit: one directory change instead of two (create a temporary name, rename it), and nothing
-// at all is left behind if the process dies first. A file that replaces another is written under
-// a temporary name and renamed over it.
+// Gives the new file what the user set on the file it replaces. The owner first: changing it
+// clears the set-user-ID and set-group-ID bits, which the mode then restores. A process that may
+// not give a file away keeps its own ownership; that is no reason to fail the job.
+Status KeepAttributes(int fd, const struct stat& replaced, const std::string& path) {
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return ErrnoStatus(errno, "create", path);
+  if (now.st_uid != replaced.st_uid || now.st_gid != replaced.st_gid) {
+    if (::fchown(fd, replaced.st_uid, replaced.st_gid) != 0) {
+      (void)::fchown(fd, static_cast<uid_t>(-1), replaced.st_gid);
+    }
+  }
+  if (::fchmod(fd, replaced.st_mode & 07777) != 0) return ErrnoStatus(errno, "create", path);
+  return Status::Ok();
+}
+
+// A file is written without a name where the file system allows it, and linked in on commit:
+// nothing at all is left behind if the process dies first. An unpacked file that replaces another
+// is written under a temporary name instead and renamed over it (one directory change less), and
+// so is every file where unnamed files cannot be made.
 Result<std::unique_ptr<OutputFile>> CreateOutput(std::shared_ptr<const UniqueFd> directory,
                                                  const std::string& name, const std::string& path,
-                                                 bool durable) {
-  Result<Target> target = ClaimTarget(directory->get(), name, path);
+                                                 OutputUse use) {
+  Result<Target> target = ClaimTarget(directory->get(), name, path, use);
   if (!target.ok()) return target.status();
   std::string temporary;
   UniqueFd fd;
-  if (!target->occupied) fd = CreateUnnamed(directory->get());
+  if (!target->occupied || use == OutputUse::kPackage) fd = CreateUnnamed(directory->get());
   if (!fd) {
     temporary = TemporaryName();
     fd = UniqueFd(::openat(directory->get(), temporary.c_str(),
                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!fd) return ErrnoStatus(errno, "create", path);
   }
+  Status ready = Lock(fd.get(), "create", path);
+  if (ready.ok() && use == OutputUse::kPackage && target->occupied) {
+    ready = KeepAttributes(fd.get(), target->st, path);
+  }
   struct stat st {};
-  Status ready = ::fstat(fd.get(), &st) == 0 ? Lock(fd.get(), "create", path)
-                                             : ErrnoStatus(errno, "create", path);
+  if (ready.ok() && ::fstat(fd.get(), &st) != 0) ready = ErrnoStatus(errno, "create", path);
   if (!ready.ok()) {
     if (!temporary.empty()) ::unlinkat(directory->get(), temporary.c_str(), 0);
     return ready;
   }
   return std::unique_ptr<OutputFile>(
       new PosixOutputFile(std::move(directory), std::move(fd), std::move(target->locked),
-                          std::move(temporary), name, path, IdOf(st), durable));
+                          std::move(temporary), name, path, IdOf(st), use == OutputUse::kPackage));
+}
+
+// Where `path` leads once every link in its last component is followed (the directories above
+// are the system's to resolve); the path itself when nothing is there.
+Result<std::string> FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path current(path);
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0) {
+      if (errno == ENOENT) return current.string();
+      return ErrnoStatus(errno, "create", path);
+    }
+    if (!S_ISLNK(st.st_mode)) return current.string();
+    std::error_code error;
+    const fs::path target = fs::read_symlink(current, error);
+    if (error) return ErrnoStatus(error.value(), "create", path);
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return ErrnoStatus(ELOOP, "create", path);
+}
+
+// The absolute path of `path` with every link and "." or ".." resolved.
+Result<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+  if (!real) return ErrnoStatus(errno, "find", path);
+  return std::string(real.get());
+}
+
+bool IsSameOrBelow(const std::string& path, const std::string& ancestor) {
+  if (!path.starts_with(ancestor)) return false;
+  return path.size() == ancestor.size() || ancestor.back() == '/' || path[ancestor.size()] == '/';
 }
 
 class PosixDirectory final : public Directory {
@@ -340,8 +417,7 @@ class PosixDirectory final : public Directory {
     while (const dirent* entry = ::readdir(dir)) {
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
-      const std::uint64_t file_inode = entry->d_type == DT_REG ? entry->d_ino : 0;
-      entries.push_back({std::string(name), KindOf(*entry), file_inode});
+      entries.push_back(EntryOf(*entry));
       errno = 0;
     }
     const int error = errno;
@@ -363,11 +439,27 @@ class PosixDirectory final : public Directory {
   }
 
   Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
-    return OpenInput(fd_->get(), std::string(name), Join(path_, name));
+    return OpenInput(fd_->get(), std::string(name), Join(path_, name), Hold::kShared);
+  }
+
+  Result<FileId> Identify(std::string_view name) override {
+    struct stat st {};
+    if (::fstatat(fd_->get(), std::string(name).c_str(), &st, 0) != 0) {
+      return ErrnoStatus(errno, "find", Join(path_, name));
+    }
+    return IdOf(st);
+  }
+
+  Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
+    Result<std::string> target = RealPath(Join(path_, name));
+    if (!target.ok()) return target.status();
+    Result<std::string> inside = RealPath(ancestor.path());
+    if (!inside.ok()) return inside.status();
+    return IsSameOrBelow(*target, *inside);
   }
 
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
-    return CreateOutput(fd_, std::string(name), Join(path_, name), false);
+    return CreateOutput(fd_, std::string(name), Join(path_, name), OutputUse::kUnpackedFile);
   }
 
  private:
@@ -387,23 +479,37 @@ class PosixDirectory final : public Directory {
     return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, path));
   }
 
-  EntryKind KindOf(const dirent& entry) const {
-    switch (entry.d_type) {
+  DirectoryEntry EntryOf(const dirent& entry) const {
+    DirectoryEntry result{entry.d_name, EntryKind::kOther};
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {  // some file systems leave the type to a look-up
+      struct stat st {};
+      if (::fstatat(fd_->get(), entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return result;
+      type = S_ISLNK(st.st_mode)   ? DT_LNK
+             : S_ISREG(st.st_mode) ? DT_REG
+             : S_ISDIR(st.st_mode) ? DT_DIR
+                                   : DT_UNKNOWN;
+    }
+    switch (type) {
       case DT_REG:
-        return EntryKind::kFile;
+        result.kind = EntryKind::kFile;
+        result.file_inode = entry.d_ino;
+        break;
       case DT_DIR:
-        return EntryKind::kDirectory;
-      case DT_LNK:
-      case DT_UNKNOWN: {
+        result.kind = EntryKind::kDirectory;
+        break;
+      case DT_LNK: {
+        result.link = true;
         struct stat st {};
-        if (::fstatat(fd_->get(), entry.d_name, &st, 0) != 0) return EntryKind::kOther;
-        if (S_ISREG(st.st_mode)) return EntryKind::kFile;
-        if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
-        return EntryKind::kOther;
+        if (::fstatat(fd_->get(), entry.d_name, &st, 0) != 0) break;
+        if (S_ISREG(st.st_mode)) result.kind = EntryKind::kFile;
+        if (S_ISDIR(st.st_mode)) result.kind = EntryKind::kDirectory;
+        break;
       }
       default:
-        return EntryKind::kOther;
+        break;
     }
+    return result;
   }
 
   std::shared_ptr<const UniqueFd> fd_;  // outlives this object while files made in it are open
@@ -414,7 +520,7 @@ class PosixDirectory final : public Directory {
 class PosixFileSystem final : public FileSystem {
  public:
   Result<std::unique_ptr<InputFile>> OpenForReading(const std::string& path) override {
-    return OpenInput(AT_FDCWD, path, path);
+    return OpenInput(AT_FDCWD, path, path, Hold::kExclusive);
   }
 
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path, bool create) override {
@@ -434,7 +540,10 @@ class PosixFileSystem final : public FileSystem {
   }
 
   Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) override {
-    const std::filesystem::path p(path);
+    // A link keeps its place: the file it leads to is the one replaced, beside itself.
+    Result<std::string> target = FollowLinks(path);
+    if (!target.ok()) return target.status();
+    const std::filesystem::path p(*target);
     const std::string directory_path = p.has_parent_path() ? p.parent_path().string() : ".";
     const std::string name = p.filename().string();
     if (name.empty() || name == "." || name == "..") {
@@ -443,7 +552,8 @@ class PosixFileSystem final : public FileSystem {
     }
     UniqueFd directory(::open(directory_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory) return ErrnoStatus(errno, "create", path);
-    return CreateOutput(std::make_shared<const UniqueFd>(std::move(directory)), name, path, true);
+    return CreateOutput(std::make_shared<const UniqueFd>(std::move(directory)), name, path,
+                        OutputUse::kPackage);
   }
 
   Result<FileId> Identify(const std::string& path) override {

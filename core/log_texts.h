@@ -24,17 +24,27 @@ inline constexpr std::string_view kNameHasBackslash =
     "文件名含有反斜杠";  // + name: a host name holds a backslash
 inline constexpr std::string_view kNameNotEncodable =
     "文件名无法编码";                                          // + name: no GBK encoding exists
+inline constexpr std::string_view kNameNotAllowed =
+    "文件名含有不允许的字符";  // + name: a control character or a colon, refused on unpacking
 inline constexpr std::string_view kFileTooLarge = "文件过大";  // + name: 2 GiB or more
 inline constexpr std::string_view kPackageTooLarge =
-    "打包文件超过4GB";  // + path: the package would reach 4 GiB
+    "打包文件超过2GB";  // + path: the package would reach 2 GiB
 inline constexpr std::string_view kLinkLoop =
     "目录链接循环";  // + name: a directory link loops back
+inline constexpr std::string_view kLinkOutside =
+    "链接指向打包目录之外,已跳过";  // + name: a link leads out of the pack root; left out
 inline constexpr std::string_view kSpecialFile =
     "不是普通文件";  // + name: a pipe, device or socket is skipped
 inline constexpr std::string_view kFileReadFailed =
     "文件读取失败";  // + name: reading a file failed while copied; the package is not written
 inline constexpr std::string_view kCannotReadDirectory =
     "无法读取目录";  // + name: a directory cannot be opened or listed; its files are left out
+inline constexpr std::string_view kNothingToPackKept =
+    "目录中没有可打包的文件,原文件未改动";  // + folder: nothing to pack; the package is kept
+inline constexpr std::string_view kPackIncomplete =
+    "打包不完整,未打包的文件数:";  // + count: files (or whole directories) left out
+inline constexpr std::string_view kPackProblems =
+    "打包完成,但有问题,问题数:";  // + count: problems that left nothing out
 
 // --- Unpacking ---
 inline constexpr std::string_view kBadNameLength = "文件名长度不对";  // name length wrong

@@ -29,9 +29,9 @@ inline constexpr std::size_t kEmptyPackageSize = kHeaderSize + kEndMarkerSize;  
 // Bytes a record takes in the package besides its name and data.
 inline constexpr std::size_t kRecordOverhead = kLengthFieldSize + 1 + kLengthFieldSize;
 
-// The length field and the checksum are 32-bit, and the device reads positions as signed 32-bit
-// values: a stored file stays below 2 GiB and a whole package below 4 GiB.
+// Readers handle file positions and sizes as signed 32-bit values: a stored file, and the whole
+// package with it, stays below 2 GiB.
 inline constexpr std::uint64_t kMaxStoredFileSize = (std::uint64_t{1} << 31) - 1;
-inline constexpr std::uint64_t kMaxPackageSize = (std::uint64_t{1} << 32) - 1;
+inline constexpr std::uint64_t kMaxPackageSize = (std::uint64_t{1} << 31) - 1;
 
 }  // namespace hxf::format

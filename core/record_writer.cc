@@ -56,7 +56,7 @@ Status RecordWriter::BeginEntry(std::string_view name, std::uint64_t data_length
   if (data_length > format::kMaxStoredFileSize) {
     return Misuse("a file of " + std::to_string(data_length) + " bytes cannot be stored");
   }
-  if (!Fits(name.size(), data_length)) return Misuse("the package would reach 4 GiB");
+  if (!Fits(name.size(), data_length)) return Misuse("the package would reach 2 GiB");
 
   const auto name_length = U32Bytes(static_cast<std::uint32_t>(name.size()));
   const auto data_length_field = U32Bytes(static_cast<std::uint32_t>(data_length));

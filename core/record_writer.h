@@ -29,7 +29,7 @@ class RecordWriter {
   Status Start();
 
   // Whether a record with a name of `name_size` bytes and `data_length` data bytes still fits,
-  // the end marker included, below the format's 4 GiB package limit.
+  // the end marker included, below the format's 2 GiB package limit.
   bool Fits(std::size_t name_size, std::uint64_t data_length) const;
   // Writes a record's name length, name, attribute byte and data length. Fails with
   // kInvalidArgument when the name is not 1 to 400 bytes, the data reach 2 GiB, or the record

@@ -1,7 +1,6 @@
 #include "pack/pack_directory.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -19,21 +18,22 @@ namespace {
 struct Item {
   std::string host_name;
   EntryKind kind = EntryKind::kFile;
+  bool link = false;
   std::string package_name;  // the name's bytes in the package; the host name when refused
   std::string_view refusal;  // why the name cannot be stored; empty when it can
+  std::string refusal_reason;
 };
 
 class DirectoryPacker {
  public:
-  DirectoryPacker(PackJob& job, FileSystem& file_system, RecordWriter& package,
-                  const PackSettings& settings)
+  DirectoryPacker(PackJob& job, RecordWriter& package, const PackSettings& settings)
       : job_(job),
-        file_system_(file_system),
         package_(package),
         settings_(settings),
         buffer_(std::max<std::size_t>(settings.buffer_size, 1)) {}
 
-  Status PackRoot(Directory& root) {
+  Result<PackTotals> PackRoot(Directory& root) {
+    root_ = &root;
     Result<std::vector<Item>> items = ListItems(root);
     if (!items.ok()) {
       // Nothing of the tree could be read: an empty package would pass for a packed tree.
@@ -42,7 +42,8 @@ class DirectoryPacker {
       return items.status();
     }
     ancestors_.push_back(root.id());
-    return PackItems(root, *items);
+    if (Status packed = PackItems(root, *items); !packed.ok()) return packed;
+    return totals_;
   }
 
  private:
@@ -66,34 +67,40 @@ class DirectoryPacker {
     return items;
   }
 
+  // Refuses, by the host name, what the unpacker would refuse: a backslash, which would split the
+  // name into directories, and the characters no unpacked name may hold. A byte 0x5C inside a
+  // GBK character is no backslash: the unpacker splits names only once they are decoded.
   Item MakeItem(DirectoryEntry entry) const {
-    Item item{std::move(entry.name), entry.kind, {}, {}};
+    Item item{std::move(entry.name), entry.kind, entry.link, {}, {}, {}};
+    item.package_name = item.host_name;
+    if (item.host_name.find(format::kNameSeparator) != std::string::npos) {
+      item.refusal = text::kNameHasBackslash;
+      return item;
+    }
+    if (std::string problem = EntryComponentProblem(item.host_name); !problem.empty()) {
+      item.refusal = text::kNameNotAllowed;
+      item.refusal_reason = std::move(problem);
+      return item;
+    }
     Result<std::string> encoded = EncodeName(item.host_name, settings_.names);
     if (!encoded.ok()) {
-      item.package_name = item.host_name;
       item.refusal = text::kNameNotEncodable;
       return item;
     }
     item.package_name = std::move(encoded.value());
-    // A backslash byte, from the host name or inside a GBK character, would split the name into
-    // directories when unpacked.
-    if (item.package_name.find(format::kNameSeparator) != std::string::npos) {
-      item.refusal = text::kNameHasBackslash;
-    }
     return item;
   }
 
-  bool IsExcluded(const Directory& directory, const DirectoryEntry& entry) const {
+  bool IsExcluded(Directory& directory, const DirectoryEntry& entry) const {
     if (settings_.excluded_files.empty()) return false;
     // The listing's inode number rules out nearly every file without a look-up, which would
-    // otherwise be the largest cost of packing many small files. A match is confirmed by path.
+    // otherwise be the largest cost of packing many small files. A match is confirmed by a look-up.
     if (entry.file_inode != 0 &&
         std::none_of(settings_.excluded_files.begin(), settings_.excluded_files.end(),
                      [&](const FileId& id) { return id.inode == entry.file_inode; })) {
       return false;
     }
-    Result<FileId> id =
-        file_system_.Identify((std::filesystem::path(directory.path()) / entry.name).string());
+    Result<FileId> id = directory.Identify(entry.name);
     return id.ok() && std::find(settings_.excluded_files.begin(), settings_.excluded_files.end(),
                                 *id) != settings_.excluded_files.end();
   }
@@ -110,7 +117,8 @@ class DirectoryPacker {
 
   Status PackSubdirectory(Directory& parent, const Item& item) {
     const std::string shown = Shown(item);
-    if (!item.refusal.empty()) return Refuse(item.refusal, shown);
+    if (!item.refusal.empty()) return RefuseName(item, shown);
+    if (!MayFollow(parent, item, shown)) return Status::Ok();
     Result<std::unique_ptr<Directory>> opened = parent.OpenSubdirectory(item.host_name);
     if (!opened.ok()) return Refuse(text::kCannotReadDirectory, shown, opened.status());
     Directory& directory = **opened;
@@ -133,7 +141,8 @@ class DirectoryPacker {
   Status PackFile(Directory& directory, const Item& item) {
     const std::string shown = Shown(item);
     if (item.kind != EntryKind::kFile) return Refuse(text::kSpecialFile, shown);
-    if (!item.refusal.empty()) return Refuse(item.refusal, shown);
+    if (!item.refusal.empty()) return RefuseName(item, shown);
+    if (!MayFollow(directory, item, shown)) return Status::Ok();
     package_path_.push_back(item.package_name);
     const std::string entry_name = JoinEntryName(package_path_);
     package_path_.pop_back();
@@ -147,7 +156,7 @@ class DirectoryPacker {
     if (!package_.Fits(entry_name.size(), length)) {
       job_.Report(LogLineText(text::kPackageTooLarge, DisplayName(package_.path())),
                   LogKind::kProblem);
-      return Status::Error(Status::Code::kInvalidArgument, "the package would reach 4 GiB");
+      return Status::Error(Status::Code::kInvalidArgument, "the package would reach 2 GiB");
     }
 
     if (Status begun = package_.BeginEntry(entry_name, length); !begun.ok()) {
@@ -155,6 +164,7 @@ class DirectoryPacker {
     }
     if (Status copied = CopyContent(file, length, shown); !copied.ok()) return copied;
     if (Status finished = package_.FinishEntry(); !finished.ok()) return WriteFailed(finished);
+    ++totals_.entries;
     job_.Written(package_.size());
     return Status::Ok();
   }
@@ -209,10 +219,31 @@ class DirectoryPacker {
     return DisplayName(JoinEntryName(components));
   }
 
-  // Leaves one file or directory out of the package; packing goes on.
-  Status Refuse(std::string_view text, const std::string& shown, const Status& why = Status()) {
+  // Leaves one file or directory out of the package, saying why; packing goes on.
+  void LeaveOut(std::string_view text, const std::string& shown, const Status& why = Status()) {
+    ++totals_.left_out;
     job_.Report(LogLineText(text, shown, why), LogKind::kProblem);
+  }
+  Status Refuse(std::string_view text, const std::string& shown, const Status& why = Status()) {
+    LeaveOut(text, shown, why);
     return Status::Ok();
+  }
+
+  Status RefuseName(const Item& item, const std::string& shown) {
+    if (item.refusal_reason.empty()) return Refuse(item.refusal, shown);
+    return Refuse(item.refusal, shown,
+                  Status::Error(Status::Code::kInvalidArgument, item.refusal_reason));
+  }
+
+  // A link is followed only where it stays inside the pack root, unless every link is to be
+  // followed: otherwise a link to /etc would put the system's files into the package. Returns
+  // false, having left the item out, when it is not to be followed.
+  bool MayFollow(Directory& directory, const Item& item, const std::string& shown) {
+    if (!item.link || settings_.follow_all_links) return true;
+    Result<bool> inside = directory.LinkLeadsInside(item.host_name, *root_);
+    if (inside.ok() && *inside) return true;
+    LeaveOut(text::kLinkOutside, shown, inside.ok() ? Status() : inside.status());
+    return false;
   }
 
   Status WriteFailed(const Status& why) {
@@ -227,20 +258,21 @@ class DirectoryPacker {
   }
 
   PackJob& job_;
-  FileSystem& file_system_;
   RecordWriter& package_;
   const PackSettings& settings_;
   std::vector<std::byte> buffer_;
   std::vector<std::string> host_path_;     // the current directory's components below the root
   std::vector<std::string> package_path_;  // the same, as package names
   std::vector<FileId> ancestors_;          // the directories from the root down to the current one
+  Directory* root_ = nullptr;
+  PackTotals totals_;
 };
 
 }  // namespace
 
-Status PackDirectory(PackJob& job, FileSystem& file_system, RecordWriter& package, Directory& root,
-                     const PackSettings& settings) {
-  return DirectoryPacker(job, file_system, package, settings).PackRoot(root);
+Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
+                                 const PackSettings& settings) {
+  return DirectoryPacker(job, package, settings).PackRoot(root);
 }
 
 }  // namespace hxf

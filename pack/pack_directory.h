@@ -39,22 +39,30 @@ struct PackSettings {
   // Files never packed even when they lie in the tree: the package being written and the one it
   // replaces.
   std::vector<FileId> excluded_files;
+  // Follow every link, also one that leads out of the pack root.
+  bool follow_all_links = false;
   std::size_t buffer_size = kPackCopyBufferSize;
+};
+
+struct PackTotals {
+  std::uint64_t entries = 0;   // records written
+  std::uint64_t left_out = 0;  // files and directories refused and left out
 };
 
 // Appends to `package` the records of every file at or below `root`, the pack root.
 //
 // What a record cannot hold is refused with a log line naming the file, and the file is left
-// out: a name that has no GBK form, holds a backslash, or makes an entry name over 400 bytes; a
-// file of 2 GiB or more. Files that cannot be opened, special files, directories that cannot be
-// read and directory links leading back up the tree are logged and left out too. A file whose
-// size changes while it is copied still gets exactly the length its record states (zero-filled,
-// with a warning, when it shrank).
+// out: a name that has no GBK form, holds a backslash, a control character or a colon (what the
+// unpacker would refuse), or makes an entry name over 400 bytes; a file of 2 GiB or more. Files
+// that cannot be opened, special files, directories that cannot be read, links that lead out of
+// the pack root and directory links leading back up the tree are logged and left out too. A file
+// whose size changes while it is copied still gets exactly the length its record states
+// (zero-filled, with a warning, when it shrank).
 //
 // Returns non-ok only when the package as a whole cannot be completed: a write failed, the
-// package would reach 4 GiB, the job was asked to stop, or `root` itself cannot be listed. The
+// package would reach 2 GiB, the job was asked to stop, or `root` itself cannot be listed. The
 // reason has then been logged.
-Status PackDirectory(PackJob& job, FileSystem& file_system, RecordWriter& package, Directory& root,
-                     const PackSettings& settings);
+Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
+                                 const PackSettings& settings);
 
 }  // namespace hxf

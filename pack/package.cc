@@ -14,6 +14,8 @@ TPackage::TPackage(LogOwner& owner, FileSystem& file_system)
 
 void TPackage::Execute() {
   const std::string shown_package = DisplayName(PackageFile);
+  // What is at the package's name before we start: the package being replaced, if any.
+  const Result<FileId> previous = file_system_.Identify(PackageFile);
   // The package is written beside PackageFile and takes its place only on Commit: until then
   // the previous package stays whole, and any failure leaves it as it was.
   Result<std::unique_ptr<OutputFile>> created = file_system_.CreateReplacing(PackageFile);
@@ -28,22 +30,29 @@ void TPackage::Execute() {
   }
   Log(std::string(text::kAdding) + shown_package + std::string(text::kPack));
 
-  // A missing pack root is made empty and gives a package without entries.
-  const std::string root_path = PackRoot.empty() ? DefaultPackRoot(PackageFile) : PackRoot;
-  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
+  // A missing in_hxf beside the package is made, to show the user where the files go; a folder
+  // the caller named must exist.
+  const bool default_root = PackRoot.empty();
+  const std::string root_path = default_root ? DefaultPackRoot(PackageFile) : PackRoot;
+  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, default_root);
   if (!root.ok()) {
-    return Fail(LogLineText(text::kCannotReadDirectory, DisplayName(root_path), root.status()));
+    return Fail(LogLineText(text::kCannotReadDirectory, DisplayName(root_path), root.status()),
+                JobResult::kNotOpened);
   }
 
   PackSettings settings;
   settings.names = Names;
+  settings.follow_all_links = FollowAllLinks;
   settings.excluded_files.push_back(output.id());
-  if (Result<FileId> previous = file_system_.Identify(PackageFile); previous.ok()) {
-    settings.excluded_files.push_back(*previous);
-  }
-  if (!PackDirectory(*this, file_system_, package, **root, settings).ok()) {
+  if (previous.ok()) settings.excluded_files.push_back(*previous);
+  Result<PackTotals> totals = PackDirectory(*this, package, **root, settings);
+  if (!totals.ok()) {
     SetResult(JobResult::kFailed);  // the packer has said why
     return;
+  }
+  // An empty package in place of the user's firmware would pass for a repack that went well.
+  if (totals->entries == 0 && previous.ok()) {
+    return Fail(LogLineText(text::kNothingToPackKept, DisplayName(root_path)));
   }
 
   if (Status ended = package.WriteEndMarker(); !ended.ok()) {
@@ -59,10 +68,22 @@ void TPackage::Execute() {
   }
   SetProgress(package.size());
   Log(std::string(text::kFileClosed), LogKind::kFinal);
+  LogSummary(*totals);
+}
+
+void TPackage::LogSummary(const PackTotals& totals) {
+  if (totals.left_out > 0) {
+    Log(LogLineText(text::kPackIncomplete, std::to_string(totals.left_out)), LogKind::kProblem);
+  } else if (problems_ > 0) {
+    Log(LogLineText(text::kPackProblems, std::to_string(problems_)), LogKind::kProblem);
+  }
 }
 
 void TPackage::Report(std::string text, LogKind kind) {
-  if (kind == LogKind::kProblem) NoteProblem();
+  if (kind == LogKind::kProblem) {
+    NoteProblem();
+    ++problems_;
+  }
   Log(std::move(text), kind);
 }
 

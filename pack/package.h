@@ -17,9 +17,12 @@ class TPackage final : public Worker, private PackJob {
   explicit TPackage(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
   ~TPackage() override { WaitFor(); }
 
-  // The tree to pack; empty means `in_hxf` beside PackageFile. Set before Resume.
+  // The tree to pack; empty means `in_hxf` beside PackageFile, made when missing. A folder named
+  // here must exist. Set before Resume.
   std::string PackRoot;
   NameEncoding Names = NameEncoding::kGbk;
+  // Follow every link in the tree, also one that leads out of it.
+  bool FollowAllLinks = false;
 
  protected:
   // Writes the package to a temporary file beside PackageFile, then renames it over PackageFile.
@@ -34,8 +37,12 @@ class TPackage final : public Worker, private PackJob {
 
   // Logs a failure of the package as a whole; the job ends without a package.
   void Fail(std::string line, JobResult result = JobResult::kFailed);
+  // After the last line of a package made with problems: how many files were left out, or how
+  // many problems there were.
+  void LogSummary(const PackTotals& totals);
 
   FileSystem& file_system_;
+  std::uint64_t problems_ = 0;  // problem lines logged
 };
 
 }  // namespace hxf

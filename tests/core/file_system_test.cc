@@ -47,6 +47,27 @@ TEST(FileSystem, FilesAreOpenedWithoutSharing) {
   EXPECT_TRUE(fs().OpenForReading(dir / "p.hxf").ok());
 }
 
+// Packers read a tree's files shared: any number may read one at once, but none while one of our
+// jobs writes or replaces it, and nothing replaces it while one reads it.
+TEST(FileSystem, SourceFilesAreHeldSharedWithOtherReadersOnly) {
+  TempDir dir;
+  WriteFile(dir / "f.bin", "data");
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  ASSERT_TRUE(root.ok());
+  Result<std::unique_ptr<InputFile>> first = (*root)->OpenFile("f.bin");
+  Result<std::unique_ptr<InputFile>> second = (*root)->OpenFile("f.bin");
+  ASSERT_TRUE(first.ok() && second.ok());
+  EXPECT_EQ((*root)->CreateFile("f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(fs().CreateReplacing(dir / "f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(fs().OpenForReading(dir / "f.bin").status().code(), Status::Code::kBusy);
+  first.value().reset();
+  second.value().reset();
+
+  Result<std::unique_ptr<OutputFile>> writing = (*root)->CreateFile("f.bin");
+  ASSERT_TRUE(writing.ok());
+  EXPECT_EQ((*root)->OpenFile("f.bin").status().code(), Status::Code::kBusy);
+}
+
 TEST(FileSystem, MissingFileIsNamedInTheError) {
   TempDir dir;
   Result<std::unique_ptr<InputFile>> missing = fs().OpenForReading(dir / "none.hxf");

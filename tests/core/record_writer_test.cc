@@ -128,6 +128,8 @@ TEST(RecordWriter, GathersSmallRecordsIntoFewWrites) {
 }
 
 TEST(RecordWriter, RefusesWhatARecordCannotHold) {
+  constexpr std::uint64_t kLargest =
+      format::kMaxPackageSize - format::kEmptyPackageSize - format::kRecordOverhead - 3;
   struct Case {
     std::string name;
     std::uint64_t data_length;
@@ -137,7 +139,10 @@ TEST(RecordWriter, RefusesWhatARecordCannotHold) {
       {"", 0, false},
       {std::string(400, 'n'), 0, true},
       {std::string(401, 'n'), 0, false},
-      {"big", format::kMaxStoredFileSize, true},
+      // The largest file one package can hold: all of it but the header, this record's fields
+      // and the end marker.
+      {"big", kLargest, true},
+      {"big", kLargest + 1, false},
       {"big", format::kMaxStoredFileSize + 1, false},
   };
   for (const Case& c : cases) {
@@ -166,22 +171,23 @@ TEST(RecordWriter, HoldsEachRecordToItsDeclaredLength) {
   EXPECT_EQ(writer.WriteData(ToBytes("x")).code(), Code::kInvalidArgument);
 }
 
-TEST(RecordWriter, KeepsThePackageBelow4GiB) {
+// Readers handle positions as signed 32-bit values.
+TEST(RecordWriter, KeepsThePackageBelow2GiB) {
   MemoryOutputFile file;
   file.keep_up_to = 1024;
   RecordWriter writer(file);
   ASSERT_TRUE(writer.Start().ok());
-  ASSERT_TRUE(writer.BeginEntry("a", format::kMaxStoredFileSize).ok());
+  constexpr std::uint64_t kFirst = std::uint64_t{1} << 30;
+  ASSERT_TRUE(writer.BeginEntry("a", kFirst).ok());
   const Bytes zeros(1 << 20);
-  for (std::uint64_t left = format::kMaxStoredFileSize; left > 0;) {
-    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
-    ASSERT_TRUE(writer.WriteData(std::span(zeros).first(size)).ok());
-    left -= size;
+  for (std::uint64_t left = kFirst; left > 0; left -= zeros.size()) {
+    ASSERT_TRUE(writer.WriteData(zeros).ok());
   }
   ASSERT_TRUE(writer.FinishEntry().ok());
-  // What is left below 4 GiB, less this record's fields (1-byte name) and the end marker.
+  // What is left below 2 GiB, less this record's fields (1-byte name) and the end marker.
   const std::uint64_t room = format::kMaxPackageSize - writer.size() - format::kRecordOverhead - 1 -
                              format::kEndMarkerSize;
+  EXPECT_LT(room, kFirst);
   EXPECT_TRUE(writer.Fits(1, room));
   EXPECT_FALSE(writer.Fits(1, room + 1));
   EXPECT_EQ(writer.BeginEntry("b", room + 1).code(), Code::kInvalidArgument);

@@ -105,6 +105,10 @@ class FaultyDirectory final : public Directory {
         std::move(file.value()), change == faults_.size_changes.end() ? 0 : change->second,
         faults_.unreadable_files.contains(key)));
   }
+  Result<FileId> Identify(std::string_view name) override { return base_->Identify(name); }
+  Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
+    return base_->LinkLeadsInside(name, ancestor);
+  }
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
     Result<std::unique_ptr<OutputFile>> file = base_->CreateFile(name);
     if (!file.ok()) return file;

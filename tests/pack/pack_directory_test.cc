@@ -62,14 +62,15 @@ class PackDirectoryTest : public ::testing::Test {
     EXPECT_TRUE(output.ok() && root.ok());
     RecordWriter writer(**output);
     EXPECT_TRUE(writer.Start().ok());
-    Status status = PackDirectory(job_, file_system, writer, **root, settings);
-    if (status.ok()) {
+    Result<PackTotals> totals = PackDirectory(job_, writer, **root, settings);
+    if (totals.ok()) {
       EXPECT_TRUE(writer.WriteEndMarker().ok());
       EXPECT_TRUE(writer.WriteHeader().ok());
       EXPECT_TRUE((*output)->Commit().ok());
       entries_ = testing::ReadEntries(testing::ReadFile(dir_ / "p.hxf"));
+      EXPECT_EQ(totals->entries, entries_.size());
     }
-    return status;
+    return totals.status();
   }
 
   std::vector<std::string> Names() const { return testing::EntryNames(entries_); }
@@ -136,20 +137,32 @@ TEST_F(PackDirectoryTest, RefusesNamesAPackageCannotHoldAndPacksTheRest) {
   const std::string too_long(200, 'g');  // 401 bytes
   for (const std::string& path :
        {std::string("ok.txt"), std::string("back\\slash.txt"), std::string("\xF0\x9F\x98\x80.txt"),
-        std::string("乗.txt"), std::string("bad\\dir/inner.txt"), long_directory + "/" + fits,
+        std::string("bad\\dir/inner.txt"), std::string("new\nline.txt"), std::string("esc\x1B[2J"),
+        std::string("colon:stream"), long_directory + "/" + fits,
         long_directory + "/" + too_long}) {
     WriteFile(root_ + "/" + path, "x");
   }
   ASSERT_TRUE(Pack().ok());
   EXPECT_THAT(Names(), ElementsAre(long_directory + "\\" + fits, "ok.txt"));
+  // Names the unpacker would refuse are never written; they are shown escaped.
   EXPECT_THAT(job_.problems,
               ::testing::UnorderedElementsAre(
                   Line(text::kNameHasBackslash, "back\\slash.txt"),
                   Line(text::kNameHasBackslash, "bad\\dir"),
-                  // 乗 is 81 5C in GBK: its second byte would split the name when unpacked.
-                  Line(text::kNameHasBackslash, "乗.txt"),
+                  Line(text::kNameNotAllowed, "new\\x0Aline.txt: control character"),
+                  Line(text::kNameNotAllowed, "esc\\x1B[2J: control character"),
+                  Line(text::kNameNotAllowed, "colon:stream: colon (drive letter or stream)"),
                   Line(text::kNameNotEncodable, "\xF0\x9F\x98\x80.txt"),
                   Line(text::kNameTooLong, long_directory + "\\" + too_long)));
+}
+
+// 乗 is 81 5C in GBK: its second byte is no backslash, and the unpacker splits names only once
+// they are decoded, so it comes back whole.
+TEST_F(PackDirectoryTest, PacksAGbkNameWhoseSecondByteIs0x5C) {
+  WriteFile(root_ + "/乗/乗.txt", "x");
+  ASSERT_TRUE(Pack().ok());
+  EXPECT_THAT(Names(), ElementsAre("\x81\x5C\\\x81\x5C.txt"));
+  EXPECT_THAT(job_.problems, ::testing::IsEmpty());
 }
 
 TEST_F(PackDirectoryTest, RawNamesKeepTheirBytesButNeverABackslash) {
@@ -192,6 +205,34 @@ TEST_F(PackDirectoryTest, DoesNotFollowADirectoryLinkBackUpTheTree) {
   EXPECT_THAT(Names(), ElementsAre("alias\\f.txt", "sub\\f.txt"));
   EXPECT_THAT(job_.problems, ElementsAre(Line(text::kLinkLoop, "alias\\loop"),
                                          Line(text::kLinkLoop, "sub\\loop")));
+}
+
+// A link to /etc would otherwise put the system's files into the package.
+TEST_F(PackDirectoryTest, LeavesOutLinksThatLeadOutOfTheRoot) {
+  testing::TempDir outside;
+  WriteFile(outside / "secret", "not for the package");
+  WriteFile(outside / "dir/secret", "nor this");
+  WriteFile(root_ + "/inside/f.txt", "f");
+  fs::create_symlink(outside / "secret", root_ + "/file_out");
+  fs::create_directory_symlink(outside / "dir", root_ + "/dir_out");
+  fs::create_symlink("inside/f.txt", root_ + "/file_in");
+  fs::create_directory_symlink("inside", root_ + "/dir_in");
+  fs::create_symlink("dir_out/secret", root_ + "/through_a_link");
+
+  ASSERT_TRUE(Pack().ok());
+  EXPECT_THAT(Names(), ElementsAre("dir_in\\f.txt", "file_in", "inside\\f.txt"));
+  EXPECT_THAT(job_.problems,
+              ::testing::UnorderedElementsAre(Line(text::kLinkOutside, "dir_out"),
+                                              Line(text::kLinkOutside, "file_out"),
+                                              Line(text::kLinkOutside, "through_a_link")));
+
+  PackSettings follow;
+  follow.follow_all_links = true;
+  job_ = {};
+  ASSERT_TRUE(Pack(follow).ok());
+  EXPECT_THAT(Names(), ElementsAre("dir_in\\f.txt", "dir_out\\secret", "file_in", "file_out",
+                                   "inside\\f.txt", "through_a_link"));
+  EXPECT_THAT(job_.problems, ::testing::IsEmpty());
 }
 
 TEST_F(PackDirectoryTest, SkipsSpecialFilesWithoutOpeningThem) {

@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "core/byte_order.h"
 #include "core/log_texts.h"
@@ -60,7 +64,8 @@ class PackageTest : public ::testing::Test {
     return problems;
   }
   bool LoggedFileClosed() const {
-    return !log_->texts().empty() && log_->texts().back() == text::kFileClosed;
+    const std::vector<std::string> texts = log_->texts();
+    return std::find(texts.begin(), texts.end(), text::kFileClosed) != texts.end();
   }
 
   // An old package the failing cases below must leave exactly as it is.
@@ -131,13 +136,126 @@ TEST_F(PackageTest, ALongerOldPackageLeavesNoTrace) {
   EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
 }
 
-TEST_F(PackageTest, AFileLeftOutMakesTheResultProblemsButThePackageIsMade) {
+// A package made with files left out never ends on the plain success line: after "文件关闭" a
+// line says how many were left out.
+TEST_F(PackageTest, AFileLeftOutMakesTheResultProblemsAndTheLastLineSaysSo) {
   WriteFile(in("a.txt"), "abc");
   WriteFile(in("bad\\name.txt"), "x");
-  EXPECT_EQ(Repack(), JobResult::kProblems);
+  WriteFile(in("bad:name.txt"), "x");
+  WriteFile(in("shrinks.bin"), "12345");
+  testing::Faults shrinks;
+  shrinks.size_changes["shrinks.bin"] = 2;
+  testing::FaultyFileSystem faulty(shrinks);
+  EXPECT_EQ(Repack(faulty), JobResult::kProblems);
+  EXPECT_THAT(testing::EntryNames(testing::ReadEntries(package())),
+              ElementsAre("a.txt", "shrinks.bin"));
+  EXPECT_THAT(
+      log_->NewestFirst(),
+      ::testing::AllOf(::testing::Contains(Text(text::kFileClosed)),
+                       ::testing::Not(::testing::Contains(Text(text::kPackProblems, "3")))));
+  EXPECT_EQ(log_->NewestFirst()[0], Text(text::kPackIncomplete, "2"));
+  EXPECT_EQ(log_->NewestFirst()[1], Text(text::kFileClosed));
+
+  // Problems that left nothing out are counted instead.
+  std::filesystem::remove(in("bad\\name.txt"));
+  std::filesystem::remove(in("bad:name.txt"));
+  EXPECT_EQ(Repack(faulty), JobResult::kProblems);
+  EXPECT_EQ(log_->NewestFirst()[0], Text(text::kPackProblems, "1"));
+  EXPECT_EQ(log_->NewestFirst()[1], Text(text::kFileClosed));
+}
+
+// An empty package in place of the user's firmware would pass for a repack that went well.
+TEST_F(PackageTest, NothingToPackNeverReplacesAnExistingPackage) {
+  const std::vector<std::function<void()>> roots = {
+      [] {},                                                          // no in_hxf at all
+      [&] { std::filesystem::create_directories(dir_ / "in_hxf"); },  // an empty one
+      [&] {
+        WriteFile(in(".hidden"), "dot names are never packed");
+        WriteFile(in("sub/bad\\name"), "refused");
+      },
+  };
+  for (const auto& make_root : roots) {
+    std::filesystem::remove_all(dir_ / "in_hxf");
+    make_root();
+    const Bytes old = WriteOldPackage();
+    EXPECT_EQ(Repack(), JobResult::kFailed);
+    EXPECT_THAT(Problems(), ::testing::Contains(Text(text::kNothingToPackKept, dir_ / "in_hxf")));
+    EXPECT_EQ(package(), old);
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "in_hxf"));  // shows where files go
+    EXPECT_FALSE(LoggedFileClosed());
+  }
+}
+
+TEST_F(PackageTest, ANamedPackRootThatIsMissingIsNotCreated) {
+  const Bytes old = WriteOldPackage();
+  EXPECT_EQ(
+      Repack(SystemFileSystem(), [&](TPackage& worker) { worker.PackRoot = dir_ / "missing"; }),
+      JobResult::kNotOpened);
+  EXPECT_THAT(Problems(),
+              ElementsAre(StartsWith(Text(text::kCannotReadDirectory, dir_ / "missing"))));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+  EXPECT_EQ(package(), old);
+}
+
+// Only a regular file is ever replaced: `hxf pack /dev/null` once made /dev/null a package.
+TEST_F(PackageTest, ATargetThatIsNotARegularFileIsRefusedAndLeftAsItWas) {
+  WriteFile(in("a.txt"), "abc");
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.hxf").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir_ / "dir.hxf");
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = dir_ / "socket.hxf";
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ::close(socket);
+
+  for (const char* name : {"pipe.hxf", "dir.hxf", "socket.hxf"}) {
+    EXPECT_EQ(
+        Repack(SystemFileSystem(), [&](TPackage& worker) { worker.PackageFile = dir_ / name; }),
+        JobResult::kNotOpened)
+        << name;
+    EXPECT_THAT(Problems(), ElementsAre(StartsWith(Text(text::kCannotCreatePackage, dir_ / name))));
+  }
+  struct stat st {};
+  EXPECT_TRUE(::lstat((dir_ / "pipe.hxf").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "dir.hxf"));
+  EXPECT_TRUE(std::filesystem::is_socket(dir_ / "socket.hxf"));
+  EXPECT_THAT(testing::NamesIn(dir_.path()),
+              ElementsAre("dir.hxf", "in_hxf", "pipe.hxf", "socket.hxf"));
+}
+
+TEST_F(PackageTest, AReplacedPackageKeepsItsPermissionsAndOwner) {
+  WriteFile(in("a.txt"), "abc");
+  WriteOldPackage();
+  ASSERT_EQ(::chmod(package_path().c_str(), 0640), 0);
+  // Only root may give a file away; others keep their own ownership, and that is no failure.
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown(package_path().c_str(), 1234, 5678), 0);
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
   EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
-  EXPECT_THAT(Problems(), ElementsAre(Text(text::kNameHasBackslash, "bad\\name.txt")));
-  EXPECT_TRUE(LoggedFileClosed());
+  struct stat st {};
+  ASSERT_EQ(::stat(package_path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 5678u);
+  }
+}
+
+TEST_F(PackageTest, APackagePathThatIsALinkKeepsTheLinkAndReplacesItsTarget) {
+  TempDir elsewhere;
+  WriteFile(in("a.txt"), "abc");
+  WriteFile(elsewhere / "real.hxf", "the old package");
+  std::filesystem::create_symlink(elsewhere / "real.hxf", dir_ / "step.hxf");
+  std::filesystem::create_symlink("step.hxf", package_path());  // a link to a link
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+  EXPECT_TRUE(std::filesystem::is_symlink(package_path()));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "step.hxf"));
+  EXPECT_EQ(ReadFile(elsewhere / "real.hxf"), testing::BuildPackage({{"a.txt", "abc"}}));
+  EXPECT_THAT(testing::NamesIn(elsewhere.path()), ElementsAre("real.hxf"));
+  EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf", "step.hxf"));
 }
 
 TEST_F(PackageTest, APackageHeldByAnotherJobFailsTheRepackAndIsKept) {
@@ -196,7 +314,9 @@ TEST_F(PackageTest, AFileSizeLimitOfTheSystemFailsTheRepackAndKeepsTheOldPackage
   EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf"));
 }
 
-TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackage) {
+// The new package is written without a name until it is complete, so even a kill leaves nothing
+// beside the package.
+TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackageAndNothingElse) {
   const Bytes old = WriteOldPackage();
   testing::MakeSparseFile(in("big.bin"), std::uint64_t{1} << 30);
   const pid_t child = ::fork();
@@ -208,14 +328,13 @@ TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackage) {
     testing::RunToEnd(worker);
     ::_exit(0);
   }
-  // Kill it once the new package is well under way beside the old one.
+  // Kill it once the new package is well under way: the child has written more than a MiB.
   auto under_way = [&] {
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-      std::error_code ignored;
-      const std::string name = entry.path().filename().string();
-      if (name != "fw.hxf" && name != "in_hxf" && entry.file_size(ignored) > (1u << 20)) {
-        return true;
-      }
+    std::ifstream io("/proc/" + std::to_string(child) + "/io");
+    for (std::string key; io >> key;) {
+      std::uint64_t value = 0;
+      io >> value;
+      if (key == "wchar:") return value > (1u << 20);
     }
     return false;
   };
@@ -226,12 +345,17 @@ TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackage) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the repack ended before it could be killed";
   EXPECT_EQ(package(), old);
+  EXPECT_THAT(testing::NamesIn(dir_.path()), ElementsAre("fw.hxf", "in_hxf"));
 }
 
-TEST_F(PackageTest, APackageThatWouldReach4GiBFailsAsAWhole) {
+// Readers handle positions as signed 32-bit values: the record that would take the package to
+// 2 GiB is refused before it is written, and the old package stays.
+TEST_F(PackageTest, APackageThatWouldReach2GiBFailsAsAWhole) {
   const Bytes old = WriteOldPackage();
-  testing::MakeSparseFile(in("a.bin"), format::kMaxStoredFileSize);
-  testing::MakeSparseFile(in("b.bin"), format::kMaxStoredFileSize);
+  const std::uint64_t a_size = format::kMaxPackageSize - format::kEmptyPackageSize -
+                               format::kRecordOverhead - 5;  // just fits, with its name a.bin
+  testing::MakeSparseFile(in("a.bin"), a_size);
+  WriteFile(in("b.bin"), "b");
   testing::Faults faults;
   faults.stored_bytes = 1 << 20;
   testing::FaultyFileSystem faulty(faults);

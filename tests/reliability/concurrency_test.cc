@@ -31,27 +31,19 @@ constexpr std::array kWholeLineTexts = {
 };
 // Texts joined with the name, path or reason they concern.
 constexpr std::array kLeadingTexts = {
-    text::kFileError,
-    text::kCannotCreatePackage,
-    text::kWriteFailed,
-    text::kFileShrank,
-    text::kNameTooLong,
-    text::kNameHasBackslash,
-    text::kNameNotEncodable,
-    text::kFileTooLarge,
-    text::kPackageTooLarge,
-    text::kLinkLoop,
-    text::kSpecialFile,
-    text::kFileReadFailed,
-    text::kCannotReadDirectory,
-    text::kUnsafeName,
-    text::kBadNameLengthAt,
-    text::kTruncatedAt,
-    text::kIncompleteRemoved,
-    text::kCannotCreateFile,
-    text::kCannotCreateDirectory,
-    text::kReadFailed,
-    text::kInternalError,
+    text::kFileError,           text::kCannotCreatePackage,
+    text::kWriteFailed,         text::kFileShrank,
+    text::kNameTooLong,         text::kNameHasBackslash,
+    text::kNameNotEncodable,    text::kFileTooLarge,
+    text::kPackageTooLarge,     text::kLinkLoop,
+    text::kSpecialFile,         text::kFileReadFailed,
+    text::kCannotReadDirectory, text::kNameNotAllowed,
+    text::kLinkOutside,         text::kNothingToPackKept,
+    text::kPackIncomplete,      text::kPackProblems,
+    text::kUnsafeName,          text::kBadNameLengthAt,
+    text::kTruncatedAt,         text::kIncompleteRemoved,
+    text::kCannotCreateFile,    text::kCannotCreateDirectory,
+    text::kReadFailed,          text::kInternalError,
 };
 
 // A line two writers tore apart, or glued together, does not have one of the shapes lines have.
@@ -152,6 +144,33 @@ TEST_F(Concurrency, EightThreadsAtOnce) {
   std::printf("%d rounds of 8 threads: %d succeeded, %d with problems, %d failed, %d not opened\n",
               rounds, results[JobResult::kSucceeded], results[JobResult::kProblems],
               results[JobResult::kFailed], results[JobResult::kNotOpened]);
+}
+
+// Source files are held shared while they are read for packing: packers of one tree never make
+// each other leave files out.
+TEST_F(Concurrency, EightPackersOfOneTreeEachPackEveryFile) {
+  MakeTree(dir_ / "shared", 20, 4 * 1024, 13);
+  constexpr int kRounds = 20;
+  constexpr int kPackers = 8;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    RecordingLog log;
+    std::vector<std::unique_ptr<TPackage>> jobs;
+    for (int i = 0; i < kPackers; ++i) {
+      auto job = std::make_unique<TPackage>(log);
+      job->PackageFile = dir_ / ("new-" + std::to_string(round) + "-" + std::to_string(i) + ".hxf");
+      job->PackRoot = dir_ / "shared";
+      jobs.push_back(std::move(job));
+    }
+    for (auto& job : jobs) job->Resume();
+    for (auto& job : jobs) job->WaitFor();
+    for (const auto& job : jobs) {
+      EXPECT_EQ(job->result(), JobResult::kSucceeded);
+      const PackageContents contents = ReadPackage(ReadFile(job->PackageFile));
+      EXPECT_TRUE(contents.whole);
+      EXPECT_EQ(contents.entries.size(), 20u) << job->PackageFile;
+    }
+  }
 }
 
 TEST_F(Concurrency, EightProcessesAtOnce) {

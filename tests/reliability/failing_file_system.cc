@@ -79,6 +79,10 @@ class FailingDirectory final : public Directory {
     if (Status fault = faults_.Check(Operation::kOpen, Child(name)); !fault.ok()) return fault;
     return Wrap<InputFile, FailingInputFile>(base_->OpenFile(name), faults_);
   }
+  Result<FileId> Identify(std::string_view name) override { return base_->Identify(name); }
+  Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
+    return base_->LinkLeadsInside(name, ancestor);
+  }
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
     if (Status fault = faults_.Check(Operation::kCreate, Child(name)); !fault.ok()) return fault;
     return Wrap<OutputFile, FailingOutputFile>(base_->CreateFile(name), faults_);
