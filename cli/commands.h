@@ -13,9 +13,12 @@
 
 namespace hxf::cli {
 
-inline constexpr int kExitOk = 0;        // the job ran and all was well
-inline constexpr int kExitProblems = 1;  // the job ran but something was refused, skipped or wrong
-inline constexpr int kExitFailure = 2;   // a usage error, or the package could not be opened
+inline constexpr int kExitOk = 0;  // the job ran and all was well
+// The job finished and wrote its output, but something was refused, skipped or wrong.
+inline constexpr int kExitProblems = 1;
+// A usage error, or no output written: the package could not be opened, created or completed (a
+// write failure, a cancel).
+inline constexpr int kExitFailure = 2;
 
 struct CommonOptions {
   int verbosity = 1;  // 0 with -q, 2 with -v

@@ -2,6 +2,7 @@
 // own thread and its log on standard error.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,23 +18,29 @@ struct JobCommandTexts {
   const char* directory_help;
 };
 
-// `folder` is the job's field that -C sets (empty when -C is not given: the job's default).
+struct JobArguments {
+  std::string package;
+  std::string directory;  // empty when -C is not given: the job's default folder
+};
+
+// Registers the subcommand; `configure` gives the job what the arguments say before it runs.
 template <class Job>
-void AddJobCommand(CLI::App& app, const JobCommandTexts& texts, std::string Job::*folder,
-                   const CommonOptions& options, int& exit_status) {
+CLI::App* AddJobCommand(CLI::App& app, const JobCommandTexts& texts, const CommonOptions& options,
+                        int& exit_status,
+                        std::function<void(Job&, const JobArguments&)> configure) {
   CLI::App* command = app.add_subcommand(texts.name, texts.description);
-  auto package = std::make_shared<std::string>();
-  auto directory = std::make_shared<std::string>();
-  command->add_option("PACKAGE", *package, texts.package_help)->required();
-  command->add_option("-C,--directory", *directory, texts.directory_help);
-  command->callback([&options, &exit_status, package, directory, folder] {
+  auto arguments = std::make_shared<JobArguments>();
+  command->add_option("PACKAGE", arguments->package, texts.package_help)->required();
+  command->add_option("-C,--directory", arguments->directory, texts.directory_help);
+  command->callback([&options, &exit_status, arguments, configure] {
     TerminalLog log(options);
     Job worker(log);
-    worker.PackageFile = *package;
-    worker.*folder = *directory;
+    worker.PackageFile = arguments->package;
     worker.Names = options.names;
+    configure(worker, *arguments);
     exit_status = log.Run(worker);
   });
+  return command;
 }
 
 }  // namespace hxf::cli

@@ -1,8 +1,35 @@
 // hxf: unpack and repack HXF firmware packages from the command line.
 
 #include <CLI/CLI.hpp>
+#include <string_view>
 
 #include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kExitStatuses =
+    "Exit status: 0 all went well; 1 the job finished and wrote its output, but something was "
+    "refused, skipped or wrong; 2 a usage error, or no output written (the package could not be "
+    "opened, created or completed: a write failure, a cancel); 128 + N when stopped by signal N "
+    "(130 for Ctrl-C).";
+
+// The first word that is not an option, when it names no command: CLI11 would only say that a
+// command is required.
+const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") return nullptr;
+    if (argument == "--names") ++i;  // its value
+    if (argument.starts_with('-')) continue;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      if (command->check_name(std::string(argument))) return nullptr;
+    }
+    return argv[i];
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace hxf::cli;
@@ -11,6 +38,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "hxf " HXF_VERSION);
   app.require_subcommand(1);
   app.fallthrough();  // the common options may stand after the subcommand too
+  app.footer(kExitStatuses);
 
   CommonOptions options;
   app.add_flag_callback(
@@ -32,6 +60,11 @@ int main(int argc, char** argv) {
   AddListCommand(app, options, exit_status);
   AddVerifyCommand(app, options, exit_status);
 
+  if (const char* unknown = UnknownCommand(app, argc, argv)) {
+    PrintError(std::string("unknown command: ") + unknown +
+               " (commands: unpack, pack, list, verify; see hxf --help)");
+    return kExitFailure;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

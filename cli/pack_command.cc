@@ -5,10 +5,20 @@
 namespace hxf::cli {
 
 void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_status) {
-  AddJobCommand(app,
-                {"pack", "Pack the files of a folder into a package", "The package to write",
-                 "The folder to pack (default: in_hxf beside the package)"},
-                &TPackage::PackRoot, options, exit_status);
+  auto follow_all_links = std::make_shared<bool>(false);
+  CLI::App* command = AddJobCommand<TPackage>(
+      app,
+      {"pack", "Pack the files of a folder into a package", "The package to write",
+       "The folder to pack (default: in_hxf beside the package, made when missing)"},
+      options, exit_status, [follow_all_links](TPackage& job, const JobArguments& arguments) {
+        job.PackRoot = arguments.directory;
+        job.FollowAllLinks = *follow_all_links;
+      });
+  // A folder named on the command line is never made: a typing error would pack nothing.
+  command->get_option("--directory")->check(CLI::ExistingDirectory);
+  command->add_flag("-L,--dereference", *follow_all_links,
+                    "Follow every link, also one that leads out of the folder (by default such "
+                    "links are left out)");
 }
 
 }  // namespace hxf::cli

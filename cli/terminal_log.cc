@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/interrupt.h"
+
 namespace hxf::cli {
 namespace {
 
@@ -36,8 +38,8 @@ int ExitStatusFor(JobResult result) {
     case JobResult::kSucceeded:
       return kExitOk;
     case JobResult::kProblems:
-    case JobResult::kFailed:
       return kExitProblems;
+    case JobResult::kFailed:
     case JobResult::kNotOpened:
       return kExitFailure;
   }
@@ -48,15 +50,18 @@ TerminalLog::TerminalLog(const CommonOptions& options)
     : options_(options), progress_enabled_(options.verbosity > 0 && ::isatty(STDERR_FILENO)) {}
 
 int TerminalLog::Run(Worker& worker) {
+  CatchInterrupts();
   worker.Resume();
   std::unique_lock lock(mutex_);
   while (
       !changed_.wait_for(lock, std::chrono::milliseconds(100), [&] { return worker_finished_; })) {
+    if (Interruption() != 0) worker.Cancel();
     if (progress_enabled_) ShowProgress(worker);
   }
   lock.unlock();
   worker.WaitFor();
   ClearProgress();
+  if (const int signal_number = Interruption(); signal_number != 0) return 128 + signal_number;
   return ExitStatusFor(worker.result());
 }
 

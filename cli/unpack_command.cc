@@ -5,10 +5,12 @@
 namespace hxf::cli {
 
 void AddUnpackCommand(CLI::App& app, const CommonOptions& options, int& exit_status) {
-  AddJobCommand(app,
-                {"unpack", "Write every file of a package into a folder", "The package to unpack",
-                 "The folder to unpack into (default: out_hxf beside the package)"},
-                &TExtract::UnpackRoot, options, exit_status);
+  AddJobCommand<TExtract>(
+      app,
+      {"unpack", "Write every file of a package into a folder", "The package to unpack",
+       "The folder to unpack into (default: out_hxf beside the package)"},
+      options, exit_status,
+      [](TExtract& job, const JobArguments& arguments) { job.UnpackRoot = arguments.directory; });
 }
 
 }  // namespace hxf::cli

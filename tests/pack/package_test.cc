@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/byte_order.h"
 #include "core/log_texts.h"
@@ -19,6 +18,7 @@
 #include "tests/pack/faulty_file_system.h"
 #include "tests/pack/pack_test_support.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/run_command.h"
 #include "unpack/extract.h"
 
 namespace hxf {
@@ -328,18 +328,8 @@ TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackageAndNothingElse) {
     testing::RunToEnd(worker);
     ::_exit(0);
   }
-  // Kill it once the new package is well under way: the child has written more than a MiB.
-  auto under_way = [&] {
-    std::ifstream io("/proc/" + std::to_string(child) + "/io");
-    for (std::string key; io >> key;) {
-      std::uint64_t value = 0;
-      io >> value;
-      if (key == "wchar:") return value > (1u << 20);
-    }
-    return false;
-  };
-  for (int i = 0; i < 2000 && !under_way(); ++i) ::usleep(10000);
-  EXPECT_TRUE(under_way());
+  // Kill it once the new package is well under way.
+  EXPECT_TRUE(testing::WaitUntilWritten(child, 1u << 20));
   ::kill(child, SIGKILL);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -5,9 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <thread>
 
 #include "tests/support/files.h"
 
@@ -21,7 +24,29 @@ std::string Slurp(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The bytes `pid` has written so far, as the system counts them; nullopt once it is gone.
+std::optional<std::uint64_t> BytesWrittenBy(pid_t pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  for (std::string key; io >> key;) {
+    std::uint64_t value = 0;
+    io >> value;
+    if (key == "wchar:") return value;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const std::optional<std::uint64_t> written = BytesWrittenBy(pid);
+    if (!written) return false;
+    if (*written > bytes) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
 
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& working_directory) {

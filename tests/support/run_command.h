@@ -1,6 +1,9 @@
 // Runs a program the way a user's shell would, for command-line tests.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,5 +19,10 @@ struct CommandResult {
 // standard input, and waits for it.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& working_directory = "");
+
+// Waits, up to `seconds`, until process `pid` has written more than `bytes` bytes (by its own
+// count of written bytes, so it tells a job under way before its output has a name). False when
+// it never did, or ended first.
+bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds = 20);
 
 }  // namespace hxf::testing
