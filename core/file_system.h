@@ -1,8 +1,10 @@
 // The thin layer over the operating system's files and directories. Everything the jobs do to
 // the disk goes through these interfaces, so that tests can substitute failing or in-memory
-// implementations and a native Windows implementation can stand beside the POSIX one.
+// implementations and a native Windows implementation can stand beside the POSIX one. Each
+// platform has its own file (file_system_posix.cc, ...), chosen by the build.
 //
-// Paths and names are byte strings in the host's encoding (UTF-8 here). A file is held without
+// Paths and names inside the program are UTF-8 on every host; an implementation converts them to
+// the system's own form (UTF-16 on Windows) at its boundary, and names it lists back to UTF-8. A file is held without
 // sharing while it is written or replaced, and while a package is read: another job's open of the
 // same file then fails with Status::Code::kBusy instead of waiting. A source file read for packing
 // is held shared, so any number of packers may read one tree at once; it still cannot be read
@@ -124,5 +126,12 @@ class FileSystem {
 
 // The host's file system.
 FileSystem& SystemFileSystem();
+
+// The path of `name` in the directory at `directory` (the name alone when `directory` is empty,
+// the current directory), with the host's separator.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
+// The directory part of `path`: what `path` names a file in. Empty for a bare file name.
+std::string DirectoryPart(std::string_view path);
 
 }  // namespace hxf

@@ -47,11 +47,6 @@ Status ErrnoStatus(int error, const std::string& action, const std::string& path
   return Status::Error(code, "cannot " + action + " " + path + ": " + std::strerror(error));
 }
 
-std::string Join(const std::string& directory, std::string_view name) {
-  if (directory.empty()) return std::string(name);
-  if (directory.back() == '/') return directory + std::string(name);
-  return directory + "/" + std::string(name);
-}
 
 FileId IdOf(const struct stat& st) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -433,25 +428,25 @@ class PosixDirectory final : public Directory {
   Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) override {
     const std::string component(name);
     if (::mkdirat(fd_->get(), component.c_str(), 0777) != 0 && errno != EEXIST) {
-      return ErrnoStatus(errno, "create directory", Join(path_, name));
+      return ErrnoStatus(errno, "create directory", JoinPath(path_, name));
     }
     return Open(component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   }
 
   Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
-    return OpenInput(fd_->get(), std::string(name), Join(path_, name), Hold::kShared);
+    return OpenInput(fd_->get(), std::string(name), JoinPath(path_, name), Hold::kShared);
   }
 
   Result<FileId> Identify(std::string_view name) override {
     struct stat st {};
     if (::fstatat(fd_->get(), std::string(name).c_str(), &st, 0) != 0) {
-      return ErrnoStatus(errno, "find", Join(path_, name));
+      return ErrnoStatus(errno, "find", JoinPath(path_, name));
     }
     return IdOf(st);
   }
 
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
-    Result<std::string> target = RealPath(Join(path_, name));
+    Result<std::string> target = RealPath(JoinPath(path_, name));
     if (!target.ok()) return target.status();
     Result<std::string> inside = RealPath(ancestor.path());
     if (!inside.ok()) return inside.status();
@@ -459,12 +454,12 @@ class PosixDirectory final : public Directory {
   }
 
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
-    return CreateOutput(fd_, std::string(name), Join(path_, name), OutputUse::kUnpackedFile);
+    return CreateOutput(fd_, std::string(name), JoinPath(path_, name), OutputUse::kUnpackedFile);
   }
 
  private:
   Result<std::unique_ptr<Directory>> Open(const std::string& name, int flags) {
-    const std::string path = Join(path_, name);
+    const std::string path = JoinPath(path_, name);
     UniqueFd fd(::openat(fd_->get(), name.c_str(), flags));
     if (!fd) {
       // A link where a directory should be (O_NOFOLLOW) reports ELOOP or ENOTDIR.
@@ -564,6 +559,17 @@ class PosixFileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+std::string DirectoryPart(std::string_view path) {
+  return std::filesystem::path(path).parent_path().string();
+}
 
 FileSystem& SystemFileSystem() {
   static PosixFileSystem file_system;

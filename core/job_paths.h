@@ -8,8 +8,6 @@ namespace hxf {
 inline constexpr const char* kUnpackRootName = "out_hxf";
 inline constexpr const char* kPackRootName = "in_hxf";
 
-// The directory holding `package_path` ("" for a bare file name, meaning the current directory).
-std::string DirectoryPart(const std::string& package_path);
 // `out_hxf` beside the package.
 std::string DefaultUnpackRoot(const std::string& package_path);
 // `in_hxf` beside the package.
