@@ -1,165 +1,197 @@
+// The contract of core/file_system.h, as one suite run over every implementation: the host's own
+// file system and the in-memory one the tests use. What only one host can show (hard links, the
+// permission bits) follows the suite, for that host alone.
 #include "core/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 
+#include "tests/support/file_system_host.h"
 #include "tests/support/files.h"
 
 namespace hxf {
 namespace {
 
 using testing::Bytes;
-using testing::ReadFile;
-using testing::TempDir;
+using testing::FileSystemHost;
 using testing::ToBytes;
-using testing::WriteFile;
 
-FileSystem& fs() {
-  return SystemFileSystem();
-}
+struct Implementation {
+  const char* name;
+  std::function<std::unique_ptr<FileSystemHost>()> make;
+};
 
-bool OnlyFiles(const TempDir& dir, std::vector<std::string> expected) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    names.push_back(entry.path().filename().string());
+class FileSystemContract : public ::testing::TestWithParam<Implementation> {
+ protected:
+  FileSystemContract() : host_(GetParam().make()), dir_(*host_) {}
+
+  FileSystem& fs() { return host_->fs(); }
+  std::unique_ptr<Directory> Root() {
+    Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir_.root(), false);
+    EXPECT_TRUE(root.ok()) << root.status().message();
+    return root.ok() ? std::move(root.value()) : nullptr;
   }
-  std::sort(names.begin(), names.end());
-  std::sort(expected.begin(), expected.end());
-  return names == expected;
-}
+  Bytes Read(const std::string& relative) { return host_->Read(dir_ / relative).value_or(Bytes{}); }
+  bool OnlyFiles(std::vector<std::string> expected) {
+    std::sort(expected.begin(), expected.end());
+    return host_->Names(dir_.root()) == expected;
+  }
 
-TEST(FileSystem, FilesAreOpenedWithoutSharing) {
-  TempDir dir;
-  WriteFile(dir / "p.hxf", "package");
-  Result<std::unique_ptr<InputFile>> first = fs().OpenForReading(dir / "p.hxf");
+  std::unique_ptr<FileSystemHost> host_;
+  FileSystemHost& dir_;
+};
+
+TEST_P(FileSystemContract, FilesAreOpenedWithoutSharing) {
+  host_->Write(dir_ / "p.hxf", "package");
+  Result<std::unique_ptr<InputFile>> first = fs().OpenForReading(dir_ / "p.hxf");
   ASSERT_TRUE(first.ok());
-  Result<std::unique_ptr<InputFile>> second = fs().OpenForReading(dir / "p.hxf");
+  Result<std::unique_ptr<InputFile>> second = fs().OpenForReading(dir_ / "p.hxf");
   EXPECT_EQ(second.status().code(), Status::Code::kBusy);
   EXPECT_NE(second.status().message().find("p.hxf"), std::string::npos);
-  Result<std::unique_ptr<OutputFile>> replace = fs().CreateReplacing(dir / "p.hxf");
+  Result<std::unique_ptr<OutputFile>> replace = fs().CreateReplacing(dir_ / "p.hxf");
   EXPECT_EQ(replace.status().code(), Status::Code::kBusy);
   first.value().reset();
-  EXPECT_TRUE(fs().OpenForReading(dir / "p.hxf").ok());
+  EXPECT_TRUE(fs().OpenForReading(dir_ / "p.hxf").ok());
 }
 
 // Packers read a tree's files shared: any number may read one at once, but none while one of our
 // jobs writes or replaces it, and nothing replaces it while one reads it.
-TEST(FileSystem, SourceFilesAreHeldSharedWithOtherReadersOnly) {
-  TempDir dir;
-  WriteFile(dir / "f.bin", "data");
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
-  Result<std::unique_ptr<InputFile>> first = (*root)->OpenFile("f.bin");
-  Result<std::unique_ptr<InputFile>> second = (*root)->OpenFile("f.bin");
+TEST_P(FileSystemContract, SourceFilesAreHeldSharedWithOtherReadersOnly) {
+  host_->Write(dir_ / "f.bin", "data");
+  std::unique_ptr<Directory> root = Root();
+  Result<std::unique_ptr<InputFile>> first = root->OpenFile("f.bin");
+  Result<std::unique_ptr<InputFile>> second = root->OpenFile("f.bin");
   ASSERT_TRUE(first.ok() && second.ok());
-  EXPECT_EQ((*root)->CreateFile("f.bin").status().code(), Status::Code::kBusy);
-  EXPECT_EQ(fs().CreateReplacing(dir / "f.bin").status().code(), Status::Code::kBusy);
-  EXPECT_EQ(fs().OpenForReading(dir / "f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(root->CreateFile("f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(fs().CreateReplacing(dir_ / "f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(fs().OpenForReading(dir_ / "f.bin").status().code(), Status::Code::kBusy);
   first.value().reset();
   second.value().reset();
 
-  Result<std::unique_ptr<OutputFile>> writing = (*root)->CreateFile("f.bin");
+  Result<std::unique_ptr<OutputFile>> writing = root->CreateFile("f.bin");
   ASSERT_TRUE(writing.ok());
-  EXPECT_EQ((*root)->OpenFile("f.bin").status().code(), Status::Code::kBusy);
+  EXPECT_EQ(root->OpenFile("f.bin").status().code(), Status::Code::kBusy);
 }
 
-TEST(FileSystem, MissingFileIsNamedInTheError) {
-  TempDir dir;
-  Result<std::unique_ptr<InputFile>> missing = fs().OpenForReading(dir / "none.hxf");
+TEST_P(FileSystemContract, MissingFileIsNamedInTheError) {
+  Result<std::unique_ptr<InputFile>> missing = fs().OpenForReading(dir_ / "none.hxf");
   EXPECT_EQ(missing.status().code(), Status::Code::kNotFound);
   EXPECT_NE(missing.status().message().find("none.hxf"), std::string::npos);
 }
 
-TEST(FileSystem, ReplacementAppearsOnlyOnCommit) {
-  TempDir dir;
-  WriteFile(dir / "p.hxf", "old");
+TEST_P(FileSystemContract, ReplacementAppearsOnlyOnCommit) {
+  host_->Write(dir_ / "p.hxf", "old");
   {
-    Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir / "p.hxf");
+    Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / "p.hxf");
     ASSERT_TRUE(out.ok());
     ASSERT_TRUE((*out)->Write(ToBytes("new, longer")).ok());
-    EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("old"));
+    EXPECT_EQ(Read("p.hxf"), ToBytes("old"));
     // Abandoned: the old file stays, the temporary one goes.
   }
-  EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("old"));
-  EXPECT_TRUE(OnlyFiles(dir, {"p.hxf"}));
+  EXPECT_EQ(Read("p.hxf"), ToBytes("old"));
+  EXPECT_TRUE(OnlyFiles({"p.hxf"}));
 
-  Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir / "p.hxf");
+  Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / "p.hxf");
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
   ASSERT_TRUE((*out)->WriteAt(0, ToBytes("N")).ok());
   ASSERT_TRUE((*out)->Commit().ok());
-  EXPECT_EQ(ReadFile(dir / "p.hxf"), ToBytes("New"));
+  EXPECT_EQ(Read("p.hxf"), ToBytes("New"));
   out.value().reset();
-  EXPECT_TRUE(OnlyFiles(dir, {"p.hxf"}));
+  EXPECT_TRUE(OnlyFiles({"p.hxf"}));
 }
 
 // A file that takes a free name is written without one, and linked in on commit.
-TEST(FileSystem, NewFileAppearsOnlyOnCommitAndLeavesNothingWhenAbandoned) {
-  TempDir dir;
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
+TEST_P(FileSystemContract, NewFileAppearsOnlyOnCommitAndLeavesNothingWhenAbandoned) {
+  std::unique_ptr<Directory> root = Root();
   {
-    Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("abandoned");
+    Result<std::unique_ptr<OutputFile>> out = root->CreateFile("abandoned");
     ASSERT_TRUE(out.ok());
     ASSERT_TRUE((*out)->Write(ToBytes("never finished")).ok());
   }
-  EXPECT_TRUE(OnlyFiles(dir, {}));
+  EXPECT_TRUE(OnlyFiles({}));
 
   for (bool durable : {false, true}) {
     const std::string name = durable ? "package.hxf" : "file.bin";
     Result<std::unique_ptr<OutputFile>> out =
-        durable ? fs().CreateReplacing(dir / name) : (*root)->CreateFile(name);
+        durable ? fs().CreateReplacing(dir_ / name) : root->CreateFile(name);
     ASSERT_TRUE(out.ok());
     ASSERT_TRUE((*out)->Write(ToBytes("whole")).ok());
     ASSERT_TRUE((*out)->WriteAt(0, ToBytes("W")).ok());
-    EXPECT_FALSE(testing::Exists(dir / name));
+    EXPECT_FALSE(host_->Read(dir_ / name).has_value());
     ASSERT_TRUE((*out)->Commit().ok());
-    EXPECT_EQ(ReadFile(dir / name), ToBytes("Whole"));
+    EXPECT_EQ(Read(name), ToBytes("Whole"));
   }
-  EXPECT_TRUE(OnlyFiles(dir, {"file.bin", "package.hxf"}));
+  EXPECT_TRUE(OnlyFiles({"file.bin", "package.hxf"}));
 }
 
-TEST(FileSystem, NameTakenWhileAFileIsWrittenIsReplacedOnCommit) {
-  TempDir dir;
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
-  Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("contested");
+TEST_P(FileSystemContract, NameTakenWhileAFileIsWrittenIsReplacedOnCommit) {
+  std::unique_ptr<Directory> root = Root();
+  Result<std::unique_ptr<OutputFile>> out = root->CreateFile("contested");
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("ours")).ok());
-  WriteFile(dir / "contested", "someone else's");
+  host_->Write(dir_ / "contested", "someone else's");
   ASSERT_TRUE((*out)->Commit().ok());
   out.value().reset();
-  EXPECT_EQ(ReadFile(dir / "contested"), ToBytes("ours"));
-  EXPECT_TRUE(OnlyFiles(dir, {"contested"}));
+  EXPECT_EQ(Read("contested"), ToBytes("ours"));
+  EXPECT_TRUE(OnlyFiles({"contested"}));
 }
 
-TEST(FileSystem, CreateFileRefusesWhatItMustNotReplace) {
-  TempDir dir;
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
-  std::filesystem::create_directory(dir / "a_directory");
-  WriteFile(dir / "read_only", "keep");
-  ::chmod((dir / "read_only").c_str(), 0444);
+TEST_P(FileSystemContract, CreateFileRefusesWhatItMustNotReplace) {
+  std::unique_ptr<Directory> root = Root();
+  host_->MakeDirectory(dir_ / "a_directory");
+  host_->Write(dir_ / "read_only", "keep");
+  ASSERT_TRUE(host_->MakeReadOnly(dir_ / "read_only"));
   for (const char* name : {"a_directory", "read_only"}) {
-    Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile(name);
+    Result<std::unique_ptr<OutputFile>> out = root->CreateFile(name);
     EXPECT_FALSE(out.ok()) << name;
     EXPECT_NE(out.status().message().find(name), std::string::npos);
   }
-  EXPECT_EQ(ReadFile(dir / "read_only"), ToBytes("keep"));
+  EXPECT_EQ(Read("read_only"), ToBytes("keep"));
 }
 
-TEST(FileSystem, LinksInsideTheTreeAreNeverWrittenThrough) {
-  TempDir outside;
-  TempDir dir;
-  WriteFile(outside / "target", "precious");
-  ::symlink(outside.path().c_str(), (dir / "dir_link").c_str());
-  ::symlink((outside / "target").c_str(), (dir / "file_link").c_str());
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+// `hxf pack /dev/null` once replaced the system's /dev/null with a package.
+TEST_P(FileSystemContract, APackageReplacesOnlyARegularFile) {
+  host_->MakeDirectory(dir_ / "a_directory");
+  const bool special = host_->MakeSpecial(dir_ / "special");
+  for (const char* name : {"a_directory", "special"}) {
+    if (std::string(name) == "special" && !special) continue;
+    Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / name);
+    EXPECT_EQ(out.status().code(), Status::Code::kInvalidArgument) << name;
+    EXPECT_NE(out.status().message().find(name), std::string::npos);
+  }
+  EXPECT_TRUE(host_->IsDirectory(dir_ / "a_directory"));
+  EXPECT_TRUE(OnlyFiles(special ? std::vector<std::string>{"a_directory", "special"}
+                                : std::vector<std::string>{"a_directory"}));
+}
+
+TEST_P(FileSystemContract, APackageAtALinkReplacesTheLinksTargetAndKeepsTheLink) {
+  host_->MakeDirectory(dir_ / "real");
+  host_->Write(dir_ / "real/p.hxf", "old");
+  if (!host_->MakeLink(dir_ / "p.hxf", dir_ / "real/p.hxf")) GTEST_SKIP() << "no links here";
+  Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / "p.hxf");
+  ASSERT_TRUE(out.ok()) << out.status().message();
+  ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
+  ASSERT_TRUE((*out)->Commit().ok());
+  out.value().reset();
+  EXPECT_TRUE(host_->IsLink(dir_ / "p.hxf"));
+  EXPECT_EQ(Read("real/p.hxf"), ToBytes("new"));
+  EXPECT_EQ(host_->Names(dir_ / "real"), std::vector<std::string>{"p.hxf"});
+}
+
+TEST_P(FileSystemContract, LinksInsideTheTreeAreNeverWrittenThrough) {
+  host_->Write(dir_ / "outside/target", "precious");
+  host_->MakeDirectory(dir_ / "tree");
+  if (!host_->MakeLink(dir_ / "tree/dir_link", dir_ / "outside") ||
+      !host_->MakeLink(dir_ / "tree/file_link", dir_ / "outside/target")) {
+    GTEST_SKIP() << "no links here";
+  }
+  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir_ / "tree", false);
   ASSERT_TRUE(root.ok());
 
   EXPECT_FALSE((*root)->MakeSubdirectory("dir_link").ok());
@@ -168,47 +200,86 @@ TEST(FileSystem, LinksInsideTheTreeAreNeverWrittenThrough) {
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("replaced")).ok());
   ASSERT_TRUE((*out)->Commit().ok());
-  EXPECT_EQ(ReadFile(outside / "target"), ToBytes("precious"));
-  EXPECT_EQ(ReadFile(dir / "file_link"), ToBytes("replaced"));
-  EXPECT_FALSE(std::filesystem::is_symlink(dir / "file_link"));
+  EXPECT_EQ(Read("outside/target"), ToBytes("precious"));
+  EXPECT_EQ(Read("tree/file_link"), ToBytes("replaced"));
+  EXPECT_FALSE(host_->IsLink(dir_ / "tree/file_link"));
 }
 
-TEST(FileSystem, ListingReportsKindsAfterFollowingLinks) {
-  TempDir dir;
-  WriteFile(dir / "file", "x");
-  std::filesystem::create_directory(dir / "sub");
-  ::symlink("sub", (dir / "sub_link").c_str());
-  ::symlink("nowhere", (dir / "dangling").c_str());
-  ::mkfifo((dir / "pipe").c_str(), 0600);
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
-  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
+TEST_P(FileSystemContract, ListingReportsKindsAfterFollowingLinks) {
+  host_->Write(dir_ / "file", "x");
+  host_->MakeDirectory(dir_ / "sub");
+  const bool links =
+      host_->MakeLink(dir_ / "sub_link", "sub") && host_->MakeLink(dir_ / "dangling", "nowhere");
+  const bool special = host_->MakeSpecial(dir_ / "pipe");
+  std::unique_ptr<Directory> root = Root();
+  Result<std::vector<DirectoryEntry>> entries = root->List();
   ASSERT_TRUE(entries.ok());
-  std::map<std::string, EntryKind> kinds;
-  for (const DirectoryEntry& entry : *entries) kinds[entry.name] = entry.kind;
-  EXPECT_EQ(kinds, (std::map<std::string, EntryKind>{{"file", EntryKind::kFile},
-                                                     {"sub", EntryKind::kDirectory},
-                                                     {"sub_link", EntryKind::kDirectory},
-                                                     {"dangling", EntryKind::kOther},
-                                                     {"pipe", EntryKind::kOther}}));
+  std::map<std::string, std::pair<EntryKind, bool>> kinds;
+  for (const DirectoryEntry& entry : *entries) kinds[entry.name] = {entry.kind, entry.link};
+  std::map<std::string, std::pair<EntryKind, bool>> expected = {
+      {"file", {EntryKind::kFile, false}}, {"sub", {EntryKind::kDirectory, false}}};
+  if (links) {
+    expected["sub_link"] = {EntryKind::kDirectory, true};
+    expected["dangling"] = {EntryKind::kOther, true};
+  }
+  if (special) expected["pipe"] = {EntryKind::kOther, false};
+  EXPECT_EQ(kinds, expected);
   // A pipe in a file's place is refused at once rather than waited on.
-  EXPECT_FALSE((*root)->OpenFile("pipe").ok());
-  EXPECT_EQ((*root)->id(), *fs().Identify(dir.path()));
+  if (special) EXPECT_FALSE(root->OpenFile("pipe").ok());
+  EXPECT_EQ(root->id(), *fs().Identify(dir_.root()));
+  EXPECT_EQ(*root->Identify("file"), *fs().Identify(dir_ / "file"));
+  EXPECT_EQ(root->Identify("none").status().code(), Status::Code::kNotFound);
 }
+
+// A link to /etc must not put the system's files into a package.
+TEST_P(FileSystemContract, TellsWhetherALinkLeadsInsideADirectory) {
+  host_->Write(dir_ / "outside/secret", "x");
+  host_->Write(dir_ / "tree/sub/f", "f");
+  if (!host_->MakeLink(dir_ / "tree/sub/up", "../sub/f") ||
+      !host_->MakeLink(dir_ / "tree/sub/out", "../../outside/secret") ||
+      !host_->MakeLink(dir_ / "tree/sub/absolute", dir_ / "tree") ||
+      !host_->MakeLink(dir_ / "tree/sub/via", "out") ||
+      !host_->MakeLink(dir_ / "tree/sub/dangling", "nowhere")) {
+    GTEST_SKIP() << "no links here";
+  }
+  Result<std::unique_ptr<Directory>> tree = fs().OpenDirectory(dir_ / "tree", false);
+  ASSERT_TRUE(tree.ok());
+  Result<std::unique_ptr<Directory>> sub = (*tree)->OpenSubdirectory("sub");
+  ASSERT_TRUE(sub.ok());
+  const std::map<std::string, bool> cases = {
+      {"up", true}, {"out", false}, {"absolute", true}, {"via", false}};
+  for (const auto& [name, inside] : cases) {
+    Result<bool> leads = (*sub)->LinkLeadsInside(name, **tree);
+    ASSERT_TRUE(leads.ok()) << name;
+    EXPECT_EQ(*leads, inside) << name;
+  }
+  EXPECT_FALSE((*sub)->LinkLeadsInside("dangling", **tree).ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(Implementations, FileSystemContract,
+                         ::testing::Values(Implementation{"host", testing::MakeSystemHost},
+                                           Implementation{"memory", testing::MakeMemoryHost}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- What only the POSIX file system shows ---
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
 
 // The packer trusts the listing's inode numbers to rule files out of being the package itself.
-TEST(FileSystem, ListingGivesTheInodeOfFilesButNotOfLinks) {
+TEST(PosixFileSystem, ListingGivesTheInodeOfFilesButNotOfLinks) {
   TempDir dir;
   WriteFile(dir / "file", "x");
   std::filesystem::create_hard_link(dir / "file", dir / "second_name");
   ::symlink("file", (dir / "file_link").c_str());
-  Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
+  Result<std::unique_ptr<Directory>> root = SystemFileSystem().OpenDirectory(dir.path(), false);
   ASSERT_TRUE(root.ok());
   Result<std::vector<DirectoryEntry>> entries = (*root)->List();
   ASSERT_TRUE(entries.ok());
   std::map<std::string, std::uint64_t> inodes;
   for (const DirectoryEntry& entry : *entries) inodes[entry.name] = entry.file_inode;
-  const std::uint64_t inode = fs().Identify(dir / "file")->inode;
+  const std::uint64_t inode = SystemFileSystem().Identify(dir / "file")->inode;
   // A link's own number is not its target's: it gives none rather than a wrong one.
   EXPECT_EQ(inodes, (std::map<std::string, std::uint64_t>{
                         {"file", inode}, {"second_name", inode}, {"file_link", 0}}));
