@@ -9,7 +9,7 @@
 
 #include "core/log_texts.h"
 #include "core/package_format.h"
-#include "tests/pack/faulty_file_system.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/pack/pack_test_support.h"
 
 namespace hxf {

@@ -15,8 +15,9 @@
 #include "core/byte_order.h"
 #include "core/log_texts.h"
 #include "core/package_format.h"
-#include "tests/pack/faulty_file_system.h"
 #include "tests/pack/pack_test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/recording_log.h"
 #include "tests/support/run_command.h"
 #include "unpack/extract.h"
@@ -374,6 +375,29 @@ TEST_F(PackageTest, APackageInsideThePackRootNeverPacksItself) {
             JobResult::kSucceeded);
   EXPECT_EQ(ReadFile(in("fw.hxf")), testing::BuildPackage({{"a.txt", "abc"}}));
   EXPECT_THAT(testing::NamesIn(dir_ / "in_hxf"), ElementsAre("a.txt", "fw.hxf"));
+}
+
+// The job needs nothing of a disk: over a file system in memory, and with faults over that, it
+// behaves as on the host's.
+TEST_F(PackageTest, PacksInMemoryAsOnDiskAndKeepsThePackageWhenADiskFills) {
+  testing::MemoryFileSystem memory;
+  memory.AddFile("/w/in_hxf/z.txt", {});
+  memory.AddFile("/w/in_hxf/sub/b.bin", testing::ToBytes("\x01\x02\x03\x04\x05"));
+  auto repack = [&](FileSystem& file_system) {
+    return Repack(file_system, [](TPackage& worker) { worker.PackageFile = "/w/fw.hxf"; });
+  };
+  EXPECT_EQ(repack(memory), JobResult::kSucceeded);
+  const Bytes expected =
+      testing::BuildPackage({{"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}});
+  EXPECT_EQ(memory.FileContent("/w/fw.hxf"), expected);
+
+  testing::Faults full;
+  full.disk_space = 70;
+  testing::FaultyFileSystem faulty(full, memory);
+  memory.AddFile("/w/in_hxf/new.bin", testing::ToBytes("more"));
+  EXPECT_EQ(repack(faulty), JobResult::kFailed);
+  EXPECT_EQ(memory.FileContent("/w/fw.hxf"), expected);
+  EXPECT_EQ(memory.Names("/w"), (std::vector<std::string>{"fw.hxf", "in_hxf"}));
 }
 
 // Files whose order in a package depends on the sorting rules and on the name conversion.

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "pack/package.h"
-#include "tests/reliability/failing_file_system.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/reliability/reliability_support.h"
 #include "tests/support/files.h"
 #include "tests/support/package_bytes.h"
@@ -56,7 +56,7 @@ class PackFaults : public ::testing::Test {
 };
 
 TEST_F(PackFaults, EachFailingOperationLeavesThePreviousPackageOrAWholeNewOne) {
-  FailingFileSystem counting;
+  FaultyFileSystem counting;
   RecordingLog clean_log;
   ASSERT_EQ(Pack(counting, clean_log), JobResult::kSucceeded);
   const Bytes new_package = ReadFile(package_);
@@ -72,7 +72,7 @@ TEST_F(PackFaults, EachFailingOperationLeavesThePreviousPackageOrAWholeNewOne) {
       const Status::Code code = kCodes[(nth + cases) % std::size(kCodes)];
       SCOPED_TRACE(Describe(operation, nth, code));
       WriteFile(package_, old_package_);
-      FailingFileSystem faults;
+      FaultyFileSystem faults;
       faults.FailNth(operation, nth, code);
       RecordingLog log;
       const JobResult result = Pack(faults, log);
@@ -132,7 +132,7 @@ TEST_F(UnpackFaults, EachFailingOperationIsReportedAndLeavesOnlyWholeFiles) {
   AllowedContents allowed = ContentsOf(entries_);
   allowed["a.txt"].insert("older a.txt");
 
-  FailingFileSystem counting;
+  FaultyFileSystem counting;
   RecordingLog clean_log;
   ResetRoot();
   ASSERT_EQ(Unpack(counting, clean_log), JobResult::kSucceeded);
@@ -147,7 +147,7 @@ TEST_F(UnpackFaults, EachFailingOperationIsReportedAndLeavesOnlyWholeFiles) {
       const Status::Code code = kCodes[(nth + cases) % std::size(kCodes)];
       SCOPED_TRACE(Describe(operation, nth, code));
       ResetRoot();
-      FailingFileSystem faults;
+      FaultyFileSystem faults;
       faults.FailNth(operation, nth, code);
       RecordingLog log;
       const JobResult result = Unpack(faults, log);
