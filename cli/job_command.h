@@ -23,21 +23,18 @@ struct JobArguments {
   std::string directory;  // empty when -C is not given: the job's default folder
 };
 
-// Registers the subcommand; `configure` gives the job what the arguments say before it runs.
+// Registers the subcommand; `settings` makes the job's settings from the arguments.
 template <class Job>
 CLI::App* AddJobCommand(CLI::App& app, const JobCommandTexts& texts, const CommonOptions& options,
                         int& exit_status,
-                        std::function<void(Job&, const JobArguments&)> configure) {
+                        std::function<typename Job::Settings(const JobArguments&)> settings) {
   CLI::App* command = app.add_subcommand(texts.name, texts.description);
   auto arguments = std::make_shared<JobArguments>();
   command->add_option("PACKAGE", arguments->package, texts.package_help)->required();
   command->add_option("-C,--directory", arguments->directory, texts.directory_help);
-  command->callback([&options, &exit_status, arguments, configure] {
+  command->callback([&options, &exit_status, arguments, settings] {
     TerminalLog log(options);
-    Job worker(log);
-    worker.PackageFile = arguments->package;
-    worker.Names = options.names;
-    configure(worker, *arguments);
+    Joined<Job> worker(log, arguments->package, settings(*arguments));
     exit_status = log.Run(worker);
   });
   return command;

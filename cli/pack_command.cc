@@ -10,9 +10,8 @@ void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_statu
       app,
       {"pack", "Pack the files of a folder into a package", "The package to write",
        "The folder to pack (default: in_hxf beside the package, made when missing)"},
-      options, exit_status, [follow_all_links](TPackage& job, const JobArguments& arguments) {
-        job.PackRoot = arguments.directory;
-        job.FollowAllLinks = *follow_all_links;
+      options, exit_status, [&options, follow_all_links](const JobArguments& arguments) {
+        return TPackage::Settings{arguments.directory, options.names, *follow_all_links};
       });
   // A folder named on the command line is never made: a typing error would pack nothing.
   command->get_option("--directory")->check(CLI::ExistingDirectory);

@@ -9,8 +9,9 @@ void AddUnpackCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
       app,
       {"unpack", "Write every file of a package into a folder", "The package to unpack",
        "The folder to unpack into (default: out_hxf beside the package)"},
-      options, exit_status,
-      [](TExtract& job, const JobArguments& arguments) { job.UnpackRoot = arguments.directory; });
+      options, exit_status, [&options](const JobArguments& arguments) {
+        return TExtract::Settings{arguments.directory, options.names};
+      });
 }
 
 }  // namespace hxf::cli

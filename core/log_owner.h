@@ -29,14 +29,19 @@ struct WorkerMessage {
   std::string detail;  // the file and the reason, for owners that can show more than the text
 };
 
+// What every implementation keeps: the procedures of all workers run one at a time, oldest first,
+// and a worker's call returns only once its procedure has run. Where they run is the owner's
+// choice: the command line runs each on the worker's own thread under one lock (a terminal has no
+// thread of its own to show lines on); the window runs them on its UI thread, the only one that
+// may touch its widgets.
 class LogOwner {
  public:
   virtual ~LogOwner() = default;
 
-  // Runs `procedure` on the owner's thread and returns once it has run. Calls from any number of
+  // Runs `procedure` on the owner's behalf and returns once it has run. Calls from any number of
   // workers are served one at a time, oldest first.
   virtual void Synchronize(const std::function<void()>& procedure) = 0;
-  // Shows a line; called on the owner's thread only.
+  // Shows a line; called only from a procedure that Synchronize runs.
   virtual void InsertLine(const LogLine& line) = 0;
   // Shows `message` and returns when the user has dismissed it. Called on the worker's thread;
   // it holds up only that worker.

@@ -33,6 +33,10 @@ void Worker::Run() {
     }
   } catch (...) {
     SetResult(JobResult::kFailed);
+    try {
+      Log(std::string(text::kInternalError) + "unknown error", LogKind::kProblem);
+    } catch (...) {
+    }
   }
   finished_.store(true, std::memory_order_release);
   owner_.WorkerFinished(*this);

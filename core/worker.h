@@ -1,14 +1,20 @@
-// The frame every background job follows: a worker is created suspended, given the package path,
-// then resumed; its thread runs Execute once. All it tells the user goes through the log: it sets
-// LogText and has ShowLogText run on the log owner's thread, waiting until it has run.
+// The frame every background job follows: a worker is created suspended, with everything its job
+// needs (the package path and the job's own settings), then resumed; its thread runs Execute once.
+// All it tells the user goes through the log: it sets LogText and has ShowLogText run on the log
+// owner's thread, waiting until it has run.
+//
+// A job class keeps its constructors protected: it is made as Joined<Job> (or by MakeWorker),
+// whose destructor joins the thread before any member of the job goes away.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "core/log_owner.h"
 
@@ -24,11 +30,9 @@ enum class JobResult {
 
 class Worker {
  public:
-  explicit Worker(LogOwner& owner) : owner_(owner) {}
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
-  // Joins the thread. A derived worker must call WaitFor() in its own destructor, before its
-  // members go away.
+  // The thread has been joined by then (see Joined).
   virtual ~Worker();
 
   // Starts the thread, which runs Execute once. Call at most once.
@@ -47,12 +51,15 @@ class Worker {
   std::uint64_t ProgressDone() const { return progress_done_.load(std::memory_order_relaxed); }
   std::uint64_t ProgressTotal() const { return progress_total_.load(std::memory_order_relaxed); }
 
-  // Set by the creator before Resume; only read afterwards.
-  std::string PackageFile;
+  // The package the job works on; given when the worker is made, only read afterwards.
+  const std::string PackageFile;
   // The text of the next log line; written by this worker only.
   std::string LogText;
 
  protected:
+  Worker(LogOwner& owner, std::string package_file)
+      : PackageFile(std::move(package_file)), owner_(owner) {}
+
   // The job. Runs on the worker's thread.
   virtual void Execute() = 0;
 
@@ -85,5 +92,21 @@ class Worker {
   std::atomic<std::uint64_t> progress_done_{0};
   std::atomic<std::uint64_t> progress_total_{0};
 };
+
+// A worker of class Job whose thread is joined before any part of the job goes away, whatever
+// the job class remembers to do.
+template <class Job>
+class Joined final : public Job {
+ public:
+  template <class... Arguments>
+  explicit Joined(Arguments&&... arguments) : Job(std::forward<Arguments>(arguments)...) {}
+  ~Joined() override { this->WaitFor(); }
+};
+
+// A new, suspended worker of class Job.
+template <class Job, class... Arguments>
+std::unique_ptr<Job> MakeWorker(Arguments&&... arguments) {
+  return std::make_unique<Joined<Job>>(std::forward<Arguments>(arguments)...);
+}
 
 }  // namespace hxf

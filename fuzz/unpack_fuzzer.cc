@@ -160,9 +160,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scratch.Reset(std::string_view(reinterpret_cast<const char*>(data), size));
 
   hxf::testing::RecordingLog log;
-  hxf::TExtract job(log);
-  job.PackageFile = scratch.package().string();
-  job.UnpackRoot = scratch.root().string();
+  hxf::Joined<hxf::TExtract> job(log, scratch.package().string(),
+                                 hxf::TExtract::Settings{scratch.root().string()});
   hxf::testing::RunToEnd(job);
 
   CheckLog(log, job.result());

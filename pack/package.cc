@@ -9,8 +9,11 @@
 #include "core/record_writer.h"
 
 namespace hxf {
-TPackage::TPackage(LogOwner& owner, FileSystem& file_system)
-    : Worker(owner), file_system_(file_system) {}
+TPackage::TPackage(LogOwner& owner, std::string package_file, Settings settings,
+                   FileSystem& file_system)
+    : Worker(owner, std::move(package_file)),
+      settings_(std::move(settings)),
+      file_system_(file_system) {}
 
 void TPackage::Execute() {
   const std::string shown_package = DisplayName(PackageFile);
@@ -32,20 +35,20 @@ void TPackage::Execute() {
 
   // A missing in_hxf beside the package is made, to show the user where the files go; a folder
   // the caller named must exist.
-  const bool default_root = PackRoot.empty();
-  const std::string root_path = default_root ? DefaultPackRoot(PackageFile) : PackRoot;
+  const bool default_root = settings_.pack_root.empty();
+  const std::string root_path = default_root ? DefaultPackRoot(PackageFile) : settings_.pack_root;
   Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, default_root);
   if (!root.ok()) {
     return Fail(LogLineText(text::kCannotReadDirectory, DisplayName(root_path), root.status()),
                 JobResult::kNotOpened);
   }
 
-  PackSettings settings;
-  settings.names = Names;
-  settings.follow_all_links = FollowAllLinks;
-  settings.excluded_files.push_back(output.id());
-  if (previous.ok()) settings.excluded_files.push_back(*previous);
-  Result<PackTotals> totals = PackDirectory(*this, package, **root, settings);
+  PackSettings packer;
+  packer.names = settings_.names;
+  packer.follow_all_links = settings_.follow_all_links;
+  packer.excluded_files.push_back(output.id());
+  if (previous.ok()) packer.excluded_files.push_back(*previous);
+  Result<PackTotals> totals = PackDirectory(*this, package, **root, packer);
   if (!totals.ok()) {
     SetResult(JobResult::kFailed);  // the packer has said why
     return;

@@ -12,19 +12,24 @@
 
 namespace hxf {
 
-class TPackage final : public Worker, private PackJob {
- public:
-  explicit TPackage(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
-  ~TPackage() override { WaitFor(); }
-
-  // The tree to pack; empty means `in_hxf` beside PackageFile, made when missing. A folder named
-  // here must exist. Set before Resume.
-  std::string PackRoot;
-  NameEncoding Names = NameEncoding::kGbk;
+struct PackJobSettings {
+  // The tree to pack; empty means `in_hxf` beside the package, made when missing. A folder named
+  // here must exist.
+  std::string pack_root;
+  NameEncoding names = NameEncoding::kGbk;
   // Follow every link in the tree, also one that leads out of it.
-  bool FollowAllLinks = false;
+  bool follow_all_links = false;
+};
+
+class TPackage : public Worker, private PackJob {
+ public:
+  using Settings = PackJobSettings;
 
  protected:
+  // Made as Joined<TPackage> (core/worker.h).
+  TPackage(LogOwner& owner, std::string package_file, Settings settings = {},
+           FileSystem& file_system = SystemFileSystem());
+
   // Writes the package to a temporary file beside PackageFile, then renames it over PackageFile.
   // On any failure the previous package stays as it was and the temporary file is removed.
   void Execute() override;
@@ -41,6 +46,7 @@ class TPackage final : public Worker, private PackJob {
   // many problems there were.
   void LogSummary(const PackTotals& totals);
 
+  const Settings settings_;
   FileSystem& file_system_;
   std::uint64_t problems_ = 0;  // problem lines logged
 };

@@ -193,15 +193,14 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::StartUnpack(const QString& package) {
-  StartJob(std::make_unique<TExtract>(*this), package);
+  StartJob(MakeWorker<TExtract>(*this, QFile::encodeName(package).toStdString()));
 }
 
 void TForm1::StartRepack(const QString& package) {
-  StartJob(std::make_unique<TPackage>(*this), package);
+  StartJob(MakeWorker<TPackage>(*this, QFile::encodeName(package).toStdString()));
 }
 
-void TForm1::StartJob(std::unique_ptr<Worker> worker, const QString& package) {
-  worker->PackageFile = QFile::encodeName(package).toStdString();
+void TForm1::StartJob(std::unique_ptr<Worker> worker) {
   jobs_.Add(std::move(worker)).Resume();
   UpdateProgress();
   progress_timer_.start();

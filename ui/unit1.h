@@ -71,7 +71,7 @@ class TForm1 final : public QWidget, public LogOwner {
   std::optional<QString> ChoosePackage(bool save);
   void StartUnpack(const QString& package);
   void StartRepack(const QString& package);
-  void StartJob(std::unique_ptr<Worker> worker, const QString& package);
+  void StartJob(std::unique_ptr<Worker> worker);
   void ReleaseJob(const Worker* worker);
   void UpdateProgress();
 

@@ -7,11 +7,15 @@
 #include "unpack/directory_cache.h"
 
 namespace hxf {
-TExtract::TExtract(LogOwner& owner, FileSystem& file_system)
-    : Worker(owner), file_system_(file_system) {}
+TExtract::TExtract(LogOwner& owner, std::string package_file, Settings settings,
+                   FileSystem& file_system)
+    : Worker(owner, std::move(package_file)),
+      settings_(std::move(settings)),
+      file_system_(file_system) {}
 
 void TExtract::Execute() {
-  const std::string root_path = UnpackRoot.empty() ? DefaultUnpackRoot(PackageFile) : UnpackRoot;
+  const std::string root_path =
+      settings_.unpack_root.empty() ? DefaultUnpackRoot(PackageFile) : settings_.unpack_root;
   // The unpack root is made before the package is opened, as the window always did.
   Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
 
@@ -81,7 +85,7 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directorie
 }
 
 TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& directories) {
-  const std::string name = DecodeName(reader.entry().name, Names);
+  const std::string name = DecodeName(reader.entry().name, settings_.names);
   const std::string shown = DisplayName(name);
 
   // Leaves the record's data unread and unwritten, keeping the scan in step with the records.

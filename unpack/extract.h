@@ -14,16 +14,21 @@ namespace hxf {
 
 class DirectoryCache;
 
-class TExtract final : public Worker {
- public:
-  explicit TExtract(LogOwner& owner, FileSystem& file_system = SystemFileSystem());
-  ~TExtract() override { WaitFor(); }
+struct UnpackJobSettings {
+  // Where to unpack; empty means `out_hxf` beside the package.
+  std::string unpack_root;
+  NameEncoding names = NameEncoding::kGbk;
+};
 
-  // Where to unpack; empty means `out_hxf` beside PackageFile. Set before Resume.
-  std::string UnpackRoot;
-  NameEncoding Names = NameEncoding::kGbk;
+class TExtract : public Worker {
+ public:
+  using Settings = UnpackJobSettings;
 
  protected:
+  // Made as Joined<TExtract> (core/worker.h).
+  TExtract(LogOwner& owner, std::string package_file, Settings settings = {},
+           FileSystem& file_system = SystemFileSystem());
+
   void Execute() override;
 
  private:
@@ -34,6 +39,7 @@ class TExtract final : public Worker {
   Next Unpack(RecordReader& reader, DirectoryCache& directories);
   void CheckHeader(const RecordReader& reader);
 
+  const Settings settings_;
   FileSystem& file_system_;
 };
 

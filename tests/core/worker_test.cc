@@ -14,11 +14,11 @@ namespace {
 
 using testing::RecordingLog;
 
-class ScriptedWorker final : public Worker {
+class ScriptedWorker : public Worker {
  public:
-  ScriptedWorker(LogOwner& owner, std::function<void(ScriptedWorker&)> body)
-      : Worker(owner), body_(std::move(body)) {}
-  ~ScriptedWorker() override { WaitFor(); }
+  ScriptedWorker(LogOwner& owner, std::function<void(ScriptedWorker&)> body,
+                 std::string package_file = "")
+      : Worker(owner, std::move(package_file)), body_(std::move(body)) {}
 
   using Worker::Log;
   using Worker::NoteProblem;
@@ -36,8 +36,8 @@ class ScriptedWorker final : public Worker {
 
 TEST(Worker, CreatedSuspendedAndRunsOnceResumed) {
   RecordingLog log;
-  ScriptedWorker worker(log, [](ScriptedWorker& self) { self.Log("line " + self.PackageFile); });
-  worker.PackageFile = "fw.hxf";
+  Joined<ScriptedWorker> worker(
+      log, [](ScriptedWorker& self) { self.Log("line " + self.PackageFile); }, "fw.hxf");
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(worker.runs, 0);
   EXPECT_FALSE(worker.Finished());
@@ -51,7 +51,7 @@ TEST(Worker, CreatedSuspendedAndRunsOnceResumed) {
 
 TEST(Worker, AnEscapingErrorEndsTheJobWithALine) {
   RecordingLog log;
-  ScriptedWorker worker(log, [](ScriptedWorker&) { throw std::runtime_error("boom"); });
+  Joined<ScriptedWorker> worker(log, [](ScriptedWorker&) { throw std::runtime_error("boom"); });
   testing::RunToEnd(worker);
   EXPECT_EQ(worker.result(), JobResult::kFailed);
   ASSERT_EQ(log.lines().size(), 1u);
@@ -59,9 +59,41 @@ TEST(Worker, AnEscapingErrorEndsTheJobWithALine) {
   EXPECT_EQ(log.lines()[0].kind, LogKind::kProblem);
 }
 
+TEST(Worker, AnErrorOfAnyKindIsLoggedNeverSwallowed) {
+  RecordingLog log;
+  Joined<ScriptedWorker> worker(log, [](ScriptedWorker&) { throw 42; });
+  testing::RunToEnd(worker);
+  EXPECT_EQ(worker.result(), JobResult::kFailed);
+  ASSERT_EQ(log.lines().size(), 1u);
+  EXPECT_EQ(log.lines()[0].text, std::string(text::kInternalError) + "unknown error");
+}
+
+// The thread is joined before the job's own members go: a job destroyed while it runs finishes
+// first (AddressSanitizer would see the members used after they went).
+class SlowJob : public Worker {
+ protected:
+  explicit SlowJob(LogOwner& owner) : Worker(owner, "") {}
+  void Execute() override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lines_.assign(1000, "written after the owner let go");
+    Log(lines_.back());
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+TEST(Worker, AJobDestroyedWhileItRunsIsJoinedBeforeItsMembersGo) {
+  RecordingLog log;
+  std::unique_ptr<SlowJob> job = MakeWorker<SlowJob>(log);
+  job->Resume();
+  job.reset();
+  EXPECT_EQ(log.texts(), std::vector<std::string>{"written after the owner let go"});
+}
+
 TEST(Worker, ProblemsDoNotHideAFailure) {
   RecordingLog log;
-  ScriptedWorker worker(log, [](ScriptedWorker& self) { self.NoteProblem(); });
+  Joined<ScriptedWorker> worker(log, [](ScriptedWorker& self) { self.NoteProblem(); });
   testing::RunToEnd(worker);
   EXPECT_EQ(worker.result(), JobResult::kProblems);
 }
@@ -94,7 +126,7 @@ TEST(Worker, ManyWorkersLogWholeLinesInTheirOwnOrder) {
   constexpr int kLines = 500;
   std::vector<std::unique_ptr<ScriptedWorker>> workers;
   for (int w = 0; w < kWorkers; ++w) {
-    workers.push_back(std::make_unique<ScriptedWorker>(log, [w](ScriptedWorker& self) {
+    workers.push_back(MakeWorker<ScriptedWorker>(log, [w](ScriptedWorker& self) {
       for (int i = 0; i < kLines; ++i) self.Log(std::to_string(w) + ":" + std::to_string(i));
     }));
   }

@@ -9,8 +9,8 @@
 
 #include "core/log_texts.h"
 #include "core/package_format.h"
-#include "tests/support/faulty_file_system.h"
 #include "tests/pack/pack_test_support.h"
+#include "tests/support/faulty_file_system.h"
 
 namespace hxf {
 namespace {

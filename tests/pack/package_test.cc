@@ -43,13 +43,14 @@ std::uint32_t U32At(const Bytes& bytes, std::size_t offset) {
 
 class PackageTest : public ::testing::Test {
  protected:
-  // Packs in_hxf beside fw.hxf (or what `setup` chooses) and returns the job's result.
-  JobResult Repack(FileSystem& file_system = SystemFileSystem(),
-                   const std::function<void(TPackage&)>& setup = {}) {
+  // Packs in_hxf beside fw.hxf (or what the arguments choose) and returns the job's result.
+  // `before` sees the worker before it is resumed.
+  JobResult Repack(FileSystem& file_system = SystemFileSystem(), TPackage::Settings settings = {},
+                   std::string package = "", const std::function<void(Worker&)>& before = {}) {
     log_ = std::make_unique<testing::RecordingLog>();
-    TPackage worker(*log_, file_system);
-    worker.PackageFile = package_path();
-    if (setup) setup(worker);
+    Joined<TPackage> worker(*log_, package.empty() ? package_path() : package, settings,
+                            file_system);
+    if (before) before(worker);
     testing::RunToEnd(worker);
     return worker.result();
   }
@@ -189,9 +190,7 @@ TEST_F(PackageTest, NothingToPackNeverReplacesAnExistingPackage) {
 
 TEST_F(PackageTest, ANamedPackRootThatIsMissingIsNotCreated) {
   const Bytes old = WriteOldPackage();
-  EXPECT_EQ(
-      Repack(SystemFileSystem(), [&](TPackage& worker) { worker.PackRoot = dir_ / "missing"; }),
-      JobResult::kNotOpened);
+  EXPECT_EQ(Repack(SystemFileSystem(), {dir_ / "missing"}), JobResult::kNotOpened);
   EXPECT_THAT(Problems(),
               ElementsAre(StartsWith(Text(text::kCannotReadDirectory, dir_ / "missing"))));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
@@ -213,10 +212,7 @@ TEST_F(PackageTest, ATargetThatIsNotARegularFileIsRefusedAndLeftAsItWas) {
   ::close(socket);
 
   for (const char* name : {"pipe.hxf", "dir.hxf", "socket.hxf"}) {
-    EXPECT_EQ(
-        Repack(SystemFileSystem(), [&](TPackage& worker) { worker.PackageFile = dir_ / name; }),
-        JobResult::kNotOpened)
-        << name;
+    EXPECT_EQ(Repack(SystemFileSystem(), {}, dir_ / name), JobResult::kNotOpened) << name;
     EXPECT_THAT(Problems(), ElementsAre(StartsWith(Text(text::kCannotCreatePackage, dir_ / name))));
   }
   struct stat st {};
@@ -300,8 +296,7 @@ TEST_F(PackageTest, AFileSizeLimitOfTheSystemFailsTheRepackAndKeepsTheOldPackage
     ::signal(SIGXFSZ, SIG_IGN);
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(100);
     testing::RecordingLog log;
-    TPackage worker(log);
-    worker.PackageFile = package_path();
+    Joined<TPackage> worker(log, package_path());
     testing::RunToEnd(worker);
     const bool said_why =
         !log.texts().empty() && log.texts().back().starts_with(text::kWriteFailed);
@@ -324,8 +319,7 @@ TEST_F(PackageTest, ARepackKilledMidwayLeavesTheOldPackageAndNothingElse) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     testing::RecordingLog log;
-    TPackage worker(log);
-    worker.PackageFile = package_path();
+    Joined<TPackage> worker(log, package_path());
     testing::RunToEnd(worker);
     ::_exit(0);
   }
@@ -358,7 +352,7 @@ TEST_F(PackageTest, APackageThatWouldReach2GiBFailsAsAWhole) {
 TEST_F(PackageTest, ACancelledRepackKeepsTheOldPackage) {
   const Bytes old = WriteOldPackage();
   WriteFile(in("a.txt"), "abc");
-  EXPECT_EQ(Repack(SystemFileSystem(), [](TPackage& worker) { worker.Cancel(); }),
+  EXPECT_EQ(Repack(SystemFileSystem(), {}, "", [](Worker& worker) { worker.Cancel(); }),
             JobResult::kFailed);
   EXPECT_THAT(Problems(), ElementsAre(Text(text::kCancelled)));
   ExpectOldPackageKept(old);
@@ -367,12 +361,7 @@ TEST_F(PackageTest, ACancelledRepackKeepsTheOldPackage) {
 TEST_F(PackageTest, APackageInsideThePackRootNeverPacksItself) {
   WriteFile(in("fw.hxf"), "the old package");
   WriteFile(in("a.txt"), "abc");
-  EXPECT_EQ(Repack(SystemFileSystem(),
-                   [&](TPackage& worker) {
-                     worker.PackageFile = in("fw.hxf");
-                     worker.PackRoot = dir_ / "in_hxf";
-                   }),
-            JobResult::kSucceeded);
+  EXPECT_EQ(Repack(SystemFileSystem(), {dir_ / "in_hxf"}, in("fw.hxf")), JobResult::kSucceeded);
   EXPECT_EQ(ReadFile(in("fw.hxf")), testing::BuildPackage({{"a.txt", "abc"}}));
   EXPECT_THAT(testing::NamesIn(dir_ / "in_hxf"), ElementsAre("a.txt", "fw.hxf"));
 }
@@ -383,9 +372,7 @@ TEST_F(PackageTest, PacksInMemoryAsOnDiskAndKeepsThePackageWhenADiskFills) {
   testing::MemoryFileSystem memory;
   memory.AddFile("/w/in_hxf/z.txt", {});
   memory.AddFile("/w/in_hxf/sub/b.bin", testing::ToBytes("\x01\x02\x03\x04\x05"));
-  auto repack = [&](FileSystem& file_system) {
-    return Repack(file_system, [](TPackage& worker) { worker.PackageFile = "/w/fw.hxf"; });
-  };
+  auto repack = [&](FileSystem& file_system) { return Repack(file_system, {}, "/w/fw.hxf"); };
   EXPECT_EQ(repack(memory), JobResult::kSucceeded);
   const Bytes expected =
       testing::BuildPackage({{"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}});
@@ -428,9 +415,7 @@ TEST_F(PackageTest, ATreePacksAndUnpacksToTheSameFilesAndRepacksToTheSameBytes) 
   // Unpack into a second in_hxf, then pack that.
   TempDir second;
   testing::RecordingLog log;
-  TExtract extract(log);
-  extract.PackageFile = dir_ / "fw.hxf";
-  extract.UnpackRoot = second / "in_hxf";
+  Joined<TExtract> extract(log, dir_ / "fw.hxf", TExtract::Settings{second / "in_hxf"});
   testing::RunToEnd(extract);
   ASSERT_EQ(extract.result(), JobResult::kSucceeded);
   EXPECT_EQ(testing::ListFilesRecursively(second / "in_hxf"),
@@ -439,8 +424,7 @@ TEST_F(PackageTest, ATreePacksAndUnpacksToTheSameFilesAndRepacksToTheSameBytes) 
     EXPECT_EQ(ReadFile(second / ("in_hxf/" + file.name)), testing::ToBytes(file.data)) << file.name;
   }
 
-  TPackage repack(log);
-  repack.PackageFile = second / "fw.hxf";
+  Joined<TPackage> repack(log, second / "fw.hxf");
   testing::RunToEnd(repack);
   ASSERT_EQ(repack.result(), JobResult::kSucceeded);
   EXPECT_EQ(ReadFile(second / "fw.hxf"), first);

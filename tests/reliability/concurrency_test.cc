@@ -75,9 +75,7 @@ class Concurrency : public ::testing::Test {
     MakeTree(trees_[1], 7, 9 * 1024, 12);
     for (int t = 0; t < 2; ++t) {
       RecordingLog log;
-      TPackage job(log);
-      job.PackageFile = package_;
-      job.PackRoot = trees_[t];
+      Joined<TPackage> job(log, package_, TPackage::Settings{trees_[t]});
       RunToEnd(job);
       ASSERT_EQ(job.result(), JobResult::kSucceeded);
       packages_[t] = ReadFile(package_);
@@ -122,16 +120,11 @@ TEST_F(Concurrency, EightThreadsAtOnce) {
       RecordingLog log;  // shared, as the window's log is
       std::vector<std::unique_ptr<Worker>> jobs;
       for (int i = 0; i < mix.packers; ++i) {
-        auto job = std::make_unique<TPackage>(log);
-        job->PackageFile = package_;
-        job->PackRoot = trees_[(i + round) % 2];
-        jobs.push_back(std::move(job));
+        jobs.push_back(
+            MakeWorker<TPackage>(log, package_, TPackage::Settings{trees_[(i + round) % 2]}));
       }
       for (int i = 0; i < mix.unpackers; ++i) {
-        auto job = std::make_unique<TExtract>(log);
-        job->PackageFile = package_;
-        job->UnpackRoot = out_;
-        jobs.push_back(std::move(job));
+        jobs.push_back(MakeWorker<TExtract>(log, package_, TExtract::Settings{out_}));
       }
       for (auto& job : jobs) job->Resume();
       for (auto& job : jobs) job->WaitFor();
@@ -157,10 +150,9 @@ TEST_F(Concurrency, EightPackersOfOneTreeEachPackEveryFile) {
     RecordingLog log;
     std::vector<std::unique_ptr<TPackage>> jobs;
     for (int i = 0; i < kPackers; ++i) {
-      auto job = std::make_unique<TPackage>(log);
-      job->PackageFile = dir_ / ("new-" + std::to_string(round) + "-" + std::to_string(i) + ".hxf");
-      job->PackRoot = dir_ / "shared";
-      jobs.push_back(std::move(job));
+      jobs.push_back(MakeWorker<TPackage>(
+          log, dir_ / ("new-" + std::to_string(round) + "-" + std::to_string(i) + ".hxf"),
+          TPackage::Settings{dir_ / "shared"}));
     }
     for (auto& job : jobs) job->Resume();
     for (auto& job : jobs) job->WaitFor();

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "pack/package.h"
-#include "tests/support/faulty_file_system.h"
 #include "tests/reliability/reliability_support.h"
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/files.h"
 #include "tests/support/package_bytes.h"
 #include "tests/support/recording_log.h"
@@ -44,8 +44,7 @@ class PackFaults : public ::testing::Test {
   }
 
   JobResult Pack(FileSystem& file_system, RecordingLog& log) {
-    TPackage job(log, file_system);
-    job.PackageFile = package_;
+    Joined<TPackage> job(log, package_, TPackage::Settings{}, file_system);
     RunToEnd(job);
     return job.result();
   }
@@ -108,9 +107,7 @@ class UnpackFaults : public ::testing::Test {
   }
 
   JobResult Unpack(FileSystem& file_system, RecordingLog& log) {
-    TExtract job(log, file_system);
-    job.PackageFile = package_;
-    job.UnpackRoot = root_;
+    Joined<TExtract> job(log, package_, TExtract::Settings{root_}, file_system);
     RunToEnd(job);
     return job.result();
   }

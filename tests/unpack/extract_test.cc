@@ -33,9 +33,7 @@ class ExtractTest : public ::testing::Test {
   // Writes `package` as fw.hxf in a fresh directory and unpacks it with the default root.
   JobResult Unpack(const Bytes& package, NameEncoding names = NameEncoding::kGbk) {
     testing::WriteFile(package_path(), package);
-    TExtract worker(log_);
-    worker.PackageFile = package_path();
-    worker.Names = names;
+    Joined<TExtract> worker(log_, package_path(), TExtract::Settings{"", names});
     testing::RunToEnd(worker);
     return worker.result();
   }
@@ -169,8 +167,7 @@ TEST_F(ExtractTest, ShortFilesUnpackNothing) {
 }
 
 TEST_F(ExtractTest, PackageThatCannotBeOpenedShowsTheMessage) {
-  TExtract worker(log_);
-  worker.PackageFile = dir_ / "missing.hxf";
+  Joined<TExtract> worker(log_, dir_ / "missing.hxf");
   testing::RunToEnd(worker);
   EXPECT_EQ(worker.result(), JobResult::kNotOpened);
   EXPECT_TRUE(log_.texts().empty());
@@ -184,8 +181,7 @@ TEST_F(ExtractTest, PackageHeldByAnotherJobCannotBeOpened) {
   testing::WriteFile(package_path(), BuildPackage({{"a.txt", "abc"}}));
   Result<std::unique_ptr<InputFile>> held = SystemFileSystem().OpenForReading(package_path());
   ASSERT_TRUE(held.ok());
-  TExtract worker(log_);
-  worker.PackageFile = package_path();
+  Joined<TExtract> worker(log_, package_path());
   testing::RunToEnd(worker);
   EXPECT_EQ(worker.result(), JobResult::kNotOpened);
   EXPECT_EQ(log_.messages().size(), 1u);
@@ -207,10 +203,8 @@ TEST_F(ExtractTest, RawNamesKeepTheirBytes) {
 TEST_F(ExtractTest, TwoWorkersAtOnce) {
   testing::WriteFile(dir_ / "one/fw.hxf", BuildPackage({{"a.bin", std::string(300000, 'a')}}));
   testing::WriteFile(dir_ / "two/fw.hxf", BuildPackage({{"b.bin", std::string(300000, 'b')}}));
-  TExtract first(log_);
-  TExtract second(log_);
-  first.PackageFile = dir_ / "one/fw.hxf";
-  second.PackageFile = dir_ / "two/fw.hxf";
+  Joined<TExtract> first(log_, dir_ / "one/fw.hxf");
+  Joined<TExtract> second(log_, dir_ / "two/fw.hxf");
   first.Resume();
   second.Resume();
   first.WaitFor();
