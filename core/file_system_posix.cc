@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "core/file_system.h"
 #include "core/unique_fd.h"
@@ -145,7 +146,7 @@ std::string TemporaryName() {
 class PosixOutputFile final : public OutputFile {
  public:
   PosixOutputFile(std::shared_ptr<const UniqueFd> directory, UniqueFd fd, UniqueFd replaced,
-                  std::string temporary_name, std::string final_name, std::string path, FileId id,
+                  std::string temporary_name, std::string final_name, std::string path,
                   bool durable)
       : directory_(std::move(directory)),
         fd_(std::move(fd)),
@@ -153,7 +154,6 @@ class PosixOutputFile final : public OutputFile {
         temporary_name_(std::move(temporary_name)),
         final_name_(std::move(final_name)),
         path_(std::move(path)),
-        id_(id),
         durable_(durable) {}
 
   ~PosixOutputFile() override {
@@ -209,7 +209,15 @@ class PosixOutputFile final : public OutputFile {
     return Status::Ok();
   }
 
-  FileId id() const override { return id_; }
+  // Looked up only when asked (the packer asks, to leave the package out of the tree): an
+  // unpacked file is not, and saves the call.
+  FileId id() const override {
+    if (!id_) {
+      struct stat st {};
+      id_ = ::fstat(fd_.get(), &st) == 0 ? IdOf(st) : FileId{};
+    }
+    return *id_;
+  }
   const std::string& path() const override { return path_; }
 
  private:
@@ -240,7 +248,7 @@ class PosixOutputFile final : public OutputFile {
   std::string temporary_name_;  // empty while the file has no name
   std::string final_name_;
   std::string path_;
-  FileId id_;
+  mutable std::optional<FileId> id_;
   bool durable_;
   bool committed_ = false;
   std::uint64_t written_ = 0;       // bytes appended so far
@@ -344,19 +352,18 @@ Result<std::unique_ptr<OutputFile>> CreateOutput(std::shared_ptr<const UniqueFd>
                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!fd) return ErrnoStatus(errno, "create", path);
   }
-  Status ready = Lock(fd.get(), "create", path);
+  // A file without a name needs no lock: no other job can reach it until it is complete.
+  Status ready = temporary.empty() ? Status::Ok() : Lock(fd.get(), "create", path);
   if (ready.ok() && use == OutputUse::kPackage && target->occupied) {
     ready = KeepAttributes(fd.get(), target->st, path);
   }
-  struct stat st {};
-  if (ready.ok() && ::fstat(fd.get(), &st) != 0) ready = ErrnoStatus(errno, "create", path);
   if (!ready.ok()) {
     if (!temporary.empty()) ::unlinkat(directory->get(), temporary.c_str(), 0);
     return ready;
   }
   return std::unique_ptr<OutputFile>(
       new PosixOutputFile(std::move(directory), std::move(fd), std::move(target->locked),
-                          std::move(temporary), name, path, IdOf(st), use == OutputUse::kPackage));
+                          std::move(temporary), name, path, use == OutputUse::kPackage));
 }
 
 // Where `path` leads once every link in its last component is followed (the directories above
