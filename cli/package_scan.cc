@@ -3,7 +3,7 @@
 namespace hxf::cli {
 
 Result<PackageScan> ScanPackage(const std::string& path,
-                                const std::function<void(const EntryRecord&)>& on_entry) {
+                                const std::function<void(const RecordReader&)>& on_entry) {
   Result<std::unique_ptr<InputFile>> file = SystemFileSystem().OpenForReading(path);
   if (!file.ok()) return file.status();
   PackageScan scan;
@@ -15,26 +15,17 @@ Result<PackageScan> ScanPackage(const std::string& path,
     if (!step.ok()) return step.status();
     switch (*step) {
       case RecordReader::Step::kEnd:
+      case RecordReader::Step::kCorrupt:
         return scan;
       case RecordReader::Step::kEndMarker:
         if (!scan.end_marker_offset) scan.end_marker_offset = reader.offset() - 4;
         break;
-      case RecordReader::Step::kBadNameLength:
-        scan.problem = "name length over 400 at offset " + std::to_string(reader.problem_offset());
-        if (Status read = reader.ReadToEnd(); !read.ok()) return read;
-        return scan;
-      case RecordReader::Step::kTruncated:
-        scan.problem =
-            "the file ends inside the record at offset " + std::to_string(reader.problem_offset());
-        return scan;
       case RecordReader::Step::kEntry:
         ++scan.entries;
-        on_entry(reader.entry());
-        if (Status skipped = reader.SkipData(); !skipped.ok()) {
-          if (skipped.code() != Status::Code::kCorruption) return skipped;
-          scan.problem = "the file ends inside the data of the record at offset " +
-                         std::to_string(reader.entry().offset);
-          return scan;
+        on_entry(reader);
+        // A file that shrank while read leaves its report in the reader for the next step.
+        if (Status skipped = reader.SkipData(); !skipped.ok() && !reader.corruption()) {
+          return skipped;
         }
         break;
     }

@@ -14,15 +14,17 @@ namespace hxf::cli {
 
 struct PackageScan {
   std::unique_ptr<InputFile> file;
+  // Read to its end; its corruption() says why the records could not be followed, if they could
+  // not, and its header and checksum are the whole file's.
   std::unique_ptr<RecordReader> reader;
   std::uint64_t entries = 0;
   std::optional<std::uint64_t> end_marker_offset;  // of the first name length of 0
-  std::string problem;  // why the records could not be followed to the end, if they could not
 };
 
-// Opens `path` and reads all its records, handing each entry to `on_entry` (its data skipped).
-// Fails when the package cannot be opened or read.
+// Opens `path` and reads all its records, handing the reader to `on_entry` at each entry (its
+// data then skipped); the header has been read by then. Fails when the package cannot be opened
+// or read.
 Result<PackageScan> ScanPackage(const std::string& path,
-                                const std::function<void(const EntryRecord&)>& on_entry);
+                                const std::function<void(const RecordReader&)>& on_entry);
 
 }  // namespace hxf::cli

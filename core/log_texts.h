@@ -54,11 +54,13 @@ inline constexpr std::string_view kErrorCaption = "出错";             // error
 inline constexpr std::string_view kUnsafeName =
     "文件名不安全,已跳过";  // + name: a name that would leave the unpack root is skipped
 inline constexpr std::string_view kBadNameLengthAt =
-    "文件名长度不对,位置";  // + offset: a name length over 400; unpacking stops
+    "文件名长度不对,位置";  // + offset of the record: a name length over 400; unpacking stops
 inline constexpr std::string_view kTruncatedAt =
-    "文件数据不完整,位置";  // + offset: a record runs past the end of the file; unpacking stops
-inline constexpr std::string_view kIncompleteRemoved =
-    "不完整的文件已删除";  // + name: a file cut short was removed
+    "文件数据不完整,位置";  // + offset of the record: it runs past the end of the file; unpacking
+                            // stops
+inline constexpr std::string_view kNotWrittenKept =
+    "新文件未写出,原有文件(如有)保留";  // + name: the new file was not written; any earlier one is
+                                        // kept
 inline constexpr std::string_view kCannotCreateFile =
     "无法创建文件";  // + name: an output file cannot be created; its record is skipped
 inline constexpr std::string_view kCannotCreateDirectory =
@@ -68,6 +70,10 @@ inline constexpr std::string_view kLengthMismatch =
     "文件长度与文件头不符";  // the header's length field does not match the file's size
 inline constexpr std::string_view kChecksumMismatch =
     "校验和与文件头不符";  // the header's checksum does not match the body
+inline constexpr std::string_view kUnpackIncomplete =
+    "解包不完整,未写出的记录数:";  // + count: after kUnpackDone, when records were not written
+inline constexpr std::string_view kUnpackProblems =
+    "解包完成,但有问题,问题数:";  // + count: after kUnpackDone, when problems lost nothing
 
 // --- Any job ---
 inline constexpr std::string_view kCancelled = "已取消";        // the job was stopped by the user

@@ -16,6 +16,12 @@ inline constexpr std::size_t kChecksumOffset = 24;  // u32: sum of body words
 inline constexpr std::string_view kDescriptionText = "Chinachip PMP firmware V1.0";  // 27 bytes
 inline constexpr std::size_t kDescriptionOffset = 32;
 static_assert(kMagicText.size() == 20 && kDescriptionText.size() == 27);
+// The header's bytes that must be zero: after the checksum, and after the description.
+struct ByteRange {
+  std::size_t offset;
+  std::size_t size;
+};
+inline constexpr ByteRange kZeroFields[] = {{28, 4}, {59, 5}};
 
 // Entry record: u32 name length N, N name bytes, attribute byte, u32 data length L, L data bytes.
 inline constexpr std::size_t kLengthFieldSize = 4;

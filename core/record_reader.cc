@@ -7,6 +7,19 @@
 
 namespace hxf {
 
+std::string Describe(const Corruption& corruption) {
+  const std::string at = std::to_string(corruption.offset);
+  switch (corruption.kind) {
+    case Corruption::Kind::kNameLength:
+      return "name length over " + std::to_string(format::kMaxNameLength) + " at offset " + at;
+    case Corruption::Kind::kCutShort:
+      return "the file ends inside the record at offset " + at;
+    case Corruption::Kind::kDataPastEnd:
+      return "the file ends inside the data of the record at offset " + at;
+  }
+  return "corrupt record at offset " + at;
+}
+
 RecordReader::RecordReader(InputFile& file, std::size_t buffer_size)
     : file_(file), buffer_(std::max<std::size_t>(buffer_size, format::kHeaderSize)) {}
 
@@ -42,7 +55,20 @@ Result<std::size_t> RecordReader::ReadExact(std::span<std::byte> out) {
   return done;
 }
 
+std::uint64_t RecordReader::BytesLeft() const {
+  return file_.size() > offset_ ? file_.size() - offset_ : 0;
+}
+
+Result<RecordReader::Step> RecordReader::Corrupt(Corruption::Kind kind,
+                                                 std::uint64_t record_offset) {
+  corruption_ = Corruption{kind, record_offset};
+  data_left_ = 0;
+  if (Status read = ReadToEnd(); !read.ok()) return read;
+  return Step::kCorrupt;
+}
+
 Result<RecordReader::Step> RecordReader::Next() {
+  if (corruption_) return Step::kCorrupt;
   if (!header_read_) {
     Result<std::size_t> got = ReadExact(header_);
     if (!got.ok()) return got.status();
@@ -50,43 +76,40 @@ Result<RecordReader::Step> RecordReader::Next() {
     header_read_ = true;
     if (!HeaderComplete()) return Step::kEnd;
   }
-  if (data_left_ > 0) {
-    if (Status skipped = SkipData(); !skipped.ok()) {
-      if (skipped.code() == Status::Code::kCorruption) return Step::kTruncated;
-      return skipped;
-    }
+  if (Status skipped = SkipData(); !skipped.ok()) {
+    if (corruption_) return Step::kCorrupt;
+    return skipped;
   }
 
   const std::uint64_t record_offset = offset_;
-  auto truncated = [&] {
-    problem_offset_ = record_offset;
-    return Step::kTruncated;
-  };
-
   std::byte length_field[4];
   Result<std::size_t> got = ReadExact(length_field);
   if (!got.ok()) return got.status();
   if (*got == 0) return Step::kEnd;
-  if (*got < 4) return truncated();
+  if (*got < 4) return Corrupt(Corruption::Kind::kCutShort, record_offset);
   const std::uint32_t name_length = DecodeU32(length_field);
   if (name_length == 0) return Step::kEndMarker;
   if (name_length > format::kMaxNameLength) {
-    problem_offset_ = record_offset;
-    return Step::kBadNameLength;
+    return Corrupt(Corruption::Kind::kNameLength, record_offset);
   }
 
   entry_.offset = record_offset;
   entry_.name.resize(name_length);
   got = ReadExact(std::as_writable_bytes(std::span(entry_.name)));
   if (!got.ok()) return got.status();
-  if (*got < name_length) return truncated();
+  if (*got < name_length) return Corrupt(Corruption::Kind::kCutShort, record_offset);
 
   std::byte fields[5];  // attribute byte, data length
   got = ReadExact(fields);
   if (!got.ok()) return got.status();
-  if (*got < sizeof fields) return truncated();
+  if (*got < sizeof fields) return Corrupt(Corruption::Kind::kCutShort, record_offset);
   entry_.attribute = fields[0];
   entry_.data_length = DecodeU32(std::span(fields).subspan<1, 4>());
+  // Checked before the record is handed out, so that no output file is started for data that
+  // are not there.
+  if (entry_.data_length > BytesLeft()) {
+    return Corrupt(Corruption::Kind::kDataPastEnd, record_offset);
+  }
   data_left_ = entry_.data_length;
   return Step::kEntry;
 }
@@ -96,11 +119,10 @@ Result<std::span<const std::byte>> RecordReader::ReadData() {
   if (buffer_begin_ == buffer_end_) {
     if (Status status = Refill(); !status.ok()) return status;
     if (buffer_begin_ == buffer_end_) {
-      problem_offset_ = offset_;
-      return Status::Error(Status::Code::kCorruption,
-                           file_.path() + ": the file ends at offset " + std::to_string(offset_) +
-                               ", inside the data of the record at offset " +
-                               std::to_string(entry_.offset));
+      // The size said the data were there: the file has shrunk since it was opened.
+      corruption_ = Corruption{Corruption::Kind::kDataPastEnd, entry_.offset};
+      data_left_ = 0;
+      return Status::Error(Status::Code::kCorruption, file_.path() + ": " + Describe(*corruption_));
     }
   }
   const std::span<const std::byte> chunk = Take(
@@ -118,7 +140,6 @@ Status RecordReader::SkipData() {
 }
 
 Status RecordReader::ReadToEnd() {
-  data_left_ = 0;
   while (true) {
     Take(buffer_end_ - buffer_begin_);
     if (Status status = Refill(); !status.ok()) return status;
@@ -126,13 +147,15 @@ Status RecordReader::ReadToEnd() {
   }
 }
 
-bool RecordReader::HeaderTextsMatch() const {
-  if (!HeaderComplete()) return false;
-  auto text_at = [&](std::size_t offset, std::string_view expected) {
-    return std::memcmp(header_.data() + offset, expected.data(), expected.size()) == 0;
-  };
-  return text_at(format::kMagicOffset, format::kMagicText) &&
-         text_at(format::kDescriptionOffset, format::kDescriptionText);
+bool RecordReader::MagicTextMatches() const {
+  return HeaderComplete() && std::memcmp(header_.data() + format::kMagicOffset,
+                                         format::kMagicText.data(), format::kMagicText.size()) == 0;
+}
+
+bool RecordReader::DescriptionTextMatches() const {
+  return HeaderComplete() &&
+         std::memcmp(header_.data() + format::kDescriptionOffset, format::kDescriptionText.data(),
+                     format::kDescriptionText.size()) == 0;
 }
 
 std::uint32_t RecordReader::HeaderLengthField() const {

@@ -1,8 +1,10 @@
 // The record reader over arbitrary bytes. Besides not crashing, it must keep its own promises:
 // every record it reports lies inside the input, offsets only move forward, no name is longer
 // than the format allows (so nothing is allocated from an untrusted length), every step makes
-// progress, the data it hands out are the input's own bytes, and the checksum it sums is the one
-// the format defines. The same input is read twice, once through the default buffer and once
+// progress, an entry is handed out only when its data fit in the bytes left, the data it hands
+// out are the input's own bytes, a corruption lies at the record where the scan stood, is of the
+// kind the bytes there show, and nothing is handed out after it, and the checksum it sums is the
+// one the format defines. The same input is read twice, once through the default buffer and once
 // through a tiny buffer fed by short reads, and both readings must agree.
 #include <algorithm>
 #include <cstddef>
@@ -44,6 +46,33 @@ std::uint32_t U32At(const std::uint8_t* data, std::uint64_t at) {
   return hxf::DecodeU32(std::as_bytes(std::span<const std::uint8_t, 4>(data + at, 4)));
 }
 
+// A corruption lies at the record where the last step left off, inside the file, and is of the
+// kind the bytes there show.
+void CheckCorruption(const hxf::Corruption& corruption, std::uint64_t record,
+                     const std::uint8_t* data, std::size_t size) {
+  using Kind = hxf::Corruption::Kind;
+  const std::uint64_t at = corruption.offset;
+  HXF_FUZZ_CHECK(at == record);
+  HXF_FUZZ_CHECK(at >= hxf::format::kHeaderSize && at < size);
+  if (at + 4 > size) {
+    HXF_FUZZ_CHECK(corruption.kind == Kind::kCutShort);
+    return;
+  }
+  const std::uint32_t name_length = U32At(data, at);
+  HXF_FUZZ_CHECK(name_length != 0);
+  if (name_length > hxf::format::kMaxNameLength) {
+    HXF_FUZZ_CHECK(corruption.kind == Kind::kNameLength);
+    return;
+  }
+  const std::uint64_t data_offset = at + hxf::format::kRecordOverhead + name_length;
+  if (data_offset > size) {
+    HXF_FUZZ_CHECK(corruption.kind == Kind::kCutShort);
+    return;
+  }
+  HXF_FUZZ_CHECK(corruption.kind == Kind::kDataPastEnd);
+  HXF_FUZZ_CHECK(U32At(data, data_offset - 4) > size - data_offset);
+}
+
 Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
            std::size_t max_read) {
   hxf::testing::Bytes bytes(size);
@@ -53,6 +82,7 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
   Trace trace;
 
   std::uint64_t last_offset = 0;
+  std::uint64_t next_record = hxf::format::kHeaderSize;  // where the record after the last ends
   // Every step consumes at least the 4-byte name length, so this many steps is always enough.
   const std::size_t max_steps = size / 4 + 2;
   for (std::size_t steps = 0;; ++steps) {
@@ -69,24 +99,25 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
 
     if (*step == Step::kEnd) {
       HXF_FUZZ_CHECK(size < hxf::format::kHeaderSize || reader.offset() == size);
+      HXF_FUZZ_CHECK(!reader.corruption());
       break;
     }
     HXF_FUZZ_CHECK(reader.HeaderComplete());
+    HXF_FUZZ_CHECK(reader.corruption().has_value() == (*step == Step::kCorrupt));
     if (*step == Step::kEndMarker) {
-      trace.events.push_back("end marker at " + std::to_string(reader.offset() - 4));
+      HXF_FUZZ_CHECK(reader.offset() == next_record + 4);
+      trace.events.push_back("end marker at " + std::to_string(next_record));
+      next_record = reader.offset();
       continue;
     }
-    if (*step == Step::kBadNameLength || *step == Step::kTruncated) {
-      const std::uint64_t at = reader.problem_offset();
-      HXF_FUZZ_CHECK(at >= hxf::format::kHeaderSize && at <= size);
-      if (*step == Step::kBadNameLength) {
-        HXF_FUZZ_CHECK(at + 4 <= size);
-        HXF_FUZZ_CHECK(U32At(data, at) > hxf::format::kMaxNameLength);
-        HXF_FUZZ_CHECK(reader.ReadToEnd().ok());
-        HXF_FUZZ_CHECK(reader.offset() == size);
-      }
-      trace.events.push_back((*step == Step::kTruncated ? "truncated at " : "bad length at ") +
-                             std::to_string(at));
+    if (*step == Step::kCorrupt) {
+      CheckCorruption(*reader.corruption(), next_record, data, size);
+      // The rest has been read and summed, and nothing more is handed out.
+      HXF_FUZZ_CHECK(reader.offset() == size);
+      HXF_FUZZ_CHECK(*reader.Next() == Step::kCorrupt);
+      hxf::Result<std::span<const std::byte>> after = reader.ReadData();
+      HXF_FUZZ_CHECK(after.ok() && after->empty());
+      trace.events.push_back("corrupt " + hxf::Describe(*reader.corruption()));
       break;
     }
 
@@ -95,9 +126,11 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
     const std::size_t name_size = entry.name.size();
     HXF_FUZZ_CHECK(name_size >= 1 && name_size <= hxf::format::kMaxNameLength);
     HXF_FUZZ_CHECK(entry.name.capacity() <= 2 * hxf::format::kMaxNameLength + 64);
-    HXF_FUZZ_CHECK(entry.offset >= hxf::format::kHeaderSize);
+    HXF_FUZZ_CHECK(entry.offset == next_record);
     const std::uint64_t data_offset = entry.offset + hxf::format::kRecordOverhead + name_size;
-    HXF_FUZZ_CHECK(data_offset <= size);
+    // An entry is only handed out when all its data are in the file.
+    HXF_FUZZ_CHECK(data_offset + entry.data_length <= size);
+    next_record = data_offset + entry.data_length;
     HXF_FUZZ_CHECK(reader.offset() == data_offset);
     HXF_FUZZ_CHECK(std::memcmp(entry.name.data(), data + entry.offset + 4, name_size) == 0);
     HXF_FUZZ_CHECK(entry.attribute == std::byte{data[entry.offset + 4 + name_size]});
@@ -110,14 +143,7 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
     std::uint64_t got = 0;
     while (true) {
       hxf::Result<std::span<const std::byte>> chunk = reader.ReadData();
-      if (!chunk.ok()) {
-        HXF_FUZZ_CHECK(chunk.status().code() == hxf::Status::Code::kCorruption);
-        HXF_FUZZ_CHECK(data_offset + got == size);
-        HXF_FUZZ_CHECK(got < entry.data_length);
-        HXF_FUZZ_CHECK(reader.problem_offset() == size);
-        trace.events.push_back("data cut at " + std::to_string(size));
-        break;
-      }
+      HXF_FUZZ_CHECK(chunk.ok());  // the data were checked to be there
       if (chunk->empty()) break;
       HXF_FUZZ_CHECK(chunk->size() <= std::max(buffer_size, hxf::format::kHeaderSize));
       HXF_FUZZ_CHECK(data_offset + got + chunk->size() <= size);
@@ -126,7 +152,6 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
       HXF_FUZZ_CHECK(got <= entry.data_length);
       HXF_FUZZ_CHECK(reader.offset() == data_offset + got);
     }
-    if (trace.events.back().starts_with("data cut")) break;
     HXF_FUZZ_CHECK(got == entry.data_length);
   }
   // The header's fields are the input's own bytes, or nothing when the input is shorter.
@@ -135,6 +160,8 @@ Trace Read(const std::uint8_t* data, std::size_t size, std::size_t buffer_size,
   HXF_FUZZ_CHECK(reader.header().size() == std::min(size, hxf::format::kHeaderSize));
   HXF_FUZZ_CHECK(reader.HeaderLengthField() == (header ? U32At(data, 20) : 0));
   HXF_FUZZ_CHECK(reader.HeaderChecksumField() == (header ? U32At(data, 24) : 0));
+  HXF_FUZZ_CHECK(reader.MagicTextMatches() ==
+                 (header && std::memcmp(data, "WADF0100200801291107", 20) == 0));
   HXF_FUZZ_CHECK(reader.HeaderTextsMatch() ==
                  (header && std::memcmp(data, "WADF0100200801291107", 20) == 0 &&
                   std::memcmp(data + 32, "Chinachip PMP firmware V1.0", 27) == 0));

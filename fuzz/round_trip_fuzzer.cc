@@ -55,10 +55,11 @@ std::vector<Record> ReadRecords(const Bytes& bytes, std::size_t buffer_size) {
   while (true) {
     hxf::Result<hxf::RecordReader::Step> step = reader.Next();
     HXF_FUZZ_CHECK(step.ok());
+    HXF_FUZZ_CHECK(reader.corruption().has_value() == (*step == hxf::RecordReader::Step::kCorrupt));
     if (*step == hxf::RecordReader::Step::kEndMarker) continue;
     if (*step != hxf::RecordReader::Step::kEntry) break;
     Record record{reader.entry().name, {}};
-    if (!ReadRecordData(reader, record.data)) break;
+    HXF_FUZZ_CHECK(ReadRecordData(reader, record.data));  // an entry's data are all there
     records.push_back(std::move(record));
   }
   return records;
@@ -115,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.push_back(std::move(record));
   }
   HXF_FUZZ_CHECK(end_markers == 1);
+  HXF_FUZZ_CHECK(!reader.corruption());
   HXF_FUZZ_CHECK(again == records);
   HXF_FUZZ_CHECK(reader.HeaderTextsMatch());
   HXF_FUZZ_CHECK(reader.HeaderLengthField() == out.bytes().size());

@@ -5,9 +5,13 @@
 // - no temporary file is left behind;
 // - every file left in the root holds, in full, the data of a record of that name (never less);
 // - every log line is free of control characters, and a job that logs a problem does not report
-//   plain success.
+//   plain success;
+// - a job that ran to its end closes on the final line alone when all was well, and otherwise on
+//   a summary after it; where the records cannot be followed, the log names that record's offset
+//   and the summary says records were not written.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,10 +20,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "core/entry_path.h"
+#include "core/log_texts.h"
 #include "core/name_encoding.h"
 #include "core/record_reader.h"
 #include "fuzz/fuzz_check.h"
@@ -92,10 +98,14 @@ class Scratch {
   fs::path base_;
 };
 
-// For each host path a record names, the data of every record of that name that is whole.
-std::map<std::string, std::set<std::string>> ExpectedFiles(const std::uint8_t* data,
-                                                           std::size_t size) {
-  std::map<std::string, std::set<std::string>> expected;
+struct Expected {
+  // For each host path a record names, the data of every record of that name that is whole.
+  std::map<std::string, std::set<std::string>> files;
+  std::optional<hxf::Corruption> corruption;
+};
+
+Expected ExpectedFiles(const std::uint8_t* data, std::size_t size) {
+  Expected expected;
   hxf::testing::MemoryInputFile file(hxf::testing::Bytes(
       reinterpret_cast<const std::byte*>(data), reinterpret_cast<const std::byte*>(data) + size));
   hxf::RecordReader reader(file, 4096);
@@ -107,12 +117,13 @@ std::map<std::string, std::set<std::string>> ExpectedFiles(const std::uint8_t* d
     const hxf::Result<std::vector<std::string>> components =
         hxf::SplitEntryName(hxf::DecodeName(reader.entry().name, hxf::NameEncoding::kGbk));
     std::string content;
-    if (!ReadRecordData(reader, content)) break;
+    HXF_FUZZ_CHECK(ReadRecordData(reader, content));  // an entry's data are all there
     if (!components.ok()) continue;
     std::string path;
     for (const std::string& component : *components) path += (path.empty() ? "" : "/") + component;
-    expected[path].insert(std::move(content));
+    expected.files[path].insert(std::move(content));
   }
+  expected.corruption = reader.corruption();
   return expected;
 }
 
@@ -139,7 +150,12 @@ void CheckUnpackRoot(const Scratch& scratch,
   }
 }
 
-void CheckLog(const hxf::testing::RecordingLog& log, hxf::JobResult result) {
+bool StartsWith(const std::string& line, std::string_view text) {
+  return line.rfind(text, 0) == 0;
+}
+
+void CheckLog(const hxf::testing::RecordingLog& log, hxf::JobResult result,
+              const std::optional<hxf::Corruption>& corruption) {
   bool problem = false;
   for (const hxf::LogLine& line : log.lines()) {
     for (char c : line.text) {
@@ -151,6 +167,23 @@ void CheckLog(const hxf::testing::RecordingLog& log, hxf::JobResult result) {
   HXF_FUZZ_CHECK(!log.lines().empty());
   HXF_FUZZ_CHECK(log.messages().empty());  // the package always opens
   if (problem) HXF_FUZZ_CHECK(result != hxf::JobResult::kSucceeded);
+  if (result == hxf::JobResult::kFailed) return;  // a write failed: the job stopped on its reason
+
+  const std::vector<std::string> texts = log.texts();
+  if (result == hxf::JobResult::kSucceeded) {
+    HXF_FUZZ_CHECK(texts.back() == hxf::text::kUnpackDone);
+    return;
+  }
+  HXF_FUZZ_CHECK(texts.size() >= 2 && texts[texts.size() - 2] == hxf::text::kUnpackDone);
+  HXF_FUZZ_CHECK(StartsWith(texts.back(), hxf::text::kUnpackIncomplete) ||
+                 StartsWith(texts.back(), hxf::text::kUnpackProblems));
+  if (!corruption) return;
+  HXF_FUZZ_CHECK(StartsWith(texts.back(), hxf::text::kUnpackIncomplete));
+  const std::string where = std::to_string(corruption->offset);
+  const std::string_view said = corruption->kind == hxf::Corruption::Kind::kNameLength
+                                    ? hxf::text::kBadNameLengthAt
+                                    : hxf::text::kTruncatedAt;
+  HXF_FUZZ_CHECK(std::find(texts.begin(), texts.end(), std::string(said) + where) != texts.end());
 }
 
 }  // namespace
@@ -164,8 +197,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  hxf::TExtract::Settings{scratch.root().string()});
   hxf::testing::RunToEnd(job);
 
-  CheckLog(log, job.result());
+  const Expected expected = ExpectedFiles(data, size);
+  CheckLog(log, job.result(), expected.corruption);
   scratch.CheckOutsideUntouched();
-  CheckUnpackRoot(scratch, ExpectedFiles(data, size));
+  CheckUnpackRoot(scratch, expected.files);
   return 0;
 }

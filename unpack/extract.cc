@@ -14,11 +14,6 @@ TExtract::TExtract(LogOwner& owner, std::string package_file, Settings settings,
       file_system_(file_system) {}
 
 void TExtract::Execute() {
-  const std::string root_path =
-      settings_.unpack_root.empty() ? DefaultUnpackRoot(PackageFile) : settings_.unpack_root;
-  // The unpack root is made before the package is opened, as the window always did.
-  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
-
   Result<std::unique_ptr<InputFile>> package = file_system_.OpenForReading(PackageFile);
   if (!package.ok()) {
     SetResult(JobResult::kNotOpened);
@@ -26,6 +21,10 @@ void TExtract::Execute() {
                  package.status().message()});
     return;
   }
+  // Made only once the package has opened: a package that cannot be opened leaves nothing behind.
+  const std::string root_path =
+      settings_.unpack_root.empty() ? DefaultUnpackRoot(PackageFile) : settings_.unpack_root;
+  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
   if (!root.ok()) {
     SetResult(JobResult::kFailed);
     Log(LogLineText(text::kCannotCreateDirectory, DisplayName(root_path), root.status()),
@@ -46,6 +45,7 @@ void TExtract::Execute() {
   }
   CheckHeader(reader);
   Log(std::string(text::kUnpackDone), LogKind::kFinal);
+  LogSummary();
 }
 
 TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directories) {
@@ -53,8 +53,12 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directorie
     Result<RecordReader::Step> step = reader.Next();
     SetProgress(reader.offset());
     if (!step.ok()) {
-      SetResult(JobResult::kFailed);
-      Log(LogLineText(text::kReadFailed, "", step.status()), LogKind::kProblem);
+      // A read error while the rest was being summed after a corrupt record: say both.
+      if (reader.corruption()) {
+        NoteNotWritten();
+        LogCorruption(*reader.corruption());
+      }
+      FailReading(step.status());
       return Next::kStop;
     }
     switch (*step) {
@@ -62,19 +66,9 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directorie
         return Next::kGoOn;
       case RecordReader::Step::kEndMarker:
         continue;
-      case RecordReader::Step::kBadNameLength:
-        NoteProblem();
-        Log(LogLineText(text::kBadNameLengthAt, std::to_string(reader.problem_offset())),
-            LogKind::kProblem);
-        // Sum the rest, so the header check below still speaks of the whole file.
-        if (Status read = reader.ReadToEnd(); !read.ok()) {
-          Log(LogLineText(text::kReadFailed, "", read), LogKind::kProblem);
-        }
-        return Next::kGoOn;
-      case RecordReader::Step::kTruncated:
-        NoteProblem();
-        Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
-            LogKind::kProblem);
+      case RecordReader::Step::kCorrupt:
+        NoteNotWritten();  // the record where the records end; those after it cannot be counted
+        LogCorruption(*reader.corruption());
         return Next::kGoOn;
       case RecordReader::Step::kEntry:
         if (ExtractEntry(reader, directories) == Next::kStop) return Next::kStop;
@@ -90,12 +84,14 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
 
   // Leaves the record's data unread and unwritten, keeping the scan in step with the records.
   auto skip = [&](std::string_view text, const Status& why) {
-    NoteProblem();
+    NoteNotWritten();
     Log(LogLineText(text, shown, why), LogKind::kProblem);
     if (Status skipped = reader.SkipData(); !skipped.ok()) {
-      if (skipped.code() != Status::Code::kCorruption) SetResult(JobResult::kFailed);
-      Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
-          LogKind::kProblem);
+      if (reader.corruption()) {
+        LogCorruption(*reader.corruption());
+      } else {
+        FailReading(skipped);
+      }
       return Next::kStop;
     }
     return Next::kGoOn;
@@ -113,19 +109,19 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
   while (true) {
     Result<std::span<const std::byte>> chunk = reader.ReadData();
     if (!chunk.ok()) {
-      NoteProblem();
-      if (chunk.status().code() != Status::Code::kCorruption) {
-        SetResult(JobResult::kFailed);
-        Log(LogLineText(text::kReadFailed, "", chunk.status()), LogKind::kProblem);
+      // The file shrank under the reader, or a read failed: the temporary file goes away unnamed.
+      NoteNotWritten();
+      if (reader.corruption()) {
+        LogCorruption(*reader.corruption());
       } else {
-        Log(LogLineText(text::kTruncatedAt, std::to_string(reader.problem_offset())),
-            LogKind::kProblem);
+        FailReading(chunk.status());
       }
-      Log(LogLineText(text::kIncompleteRemoved, shown), LogKind::kProblem);
+      Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
       return Next::kStop;
     }
     if (chunk->empty()) break;
     if (Status written = (*out)->Write(*chunk); !written.ok()) {
+      NoteNotWritten();
       SetResult(JobResult::kFailed);
       Log(LogLineText(text::kWriteFailed, shown, written), LogKind::kProblem);
       return Next::kStop;
@@ -134,22 +130,53 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     if (Cancelled()) return Next::kStop;
   }
   if (Status committed = (*out)->Commit(); !committed.ok()) {
-    NoteProblem();
+    NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
   }
   return Next::kGoOn;
+}
+
+void TExtract::LogCorruption(const Corruption& corruption) {
+  NoteProblem();
+  const std::string_view text = corruption.kind == Corruption::Kind::kNameLength
+                                    ? text::kBadNameLengthAt
+                                    : text::kTruncatedAt;
+  Log(LogLineText(text, std::to_string(corruption.offset)), LogKind::kProblem);
+}
+
+void TExtract::FailReading(const Status& why) {
+  SetResult(JobResult::kFailed);
+  Log(LogLineText(text::kReadFailed, "", why), LogKind::kProblem);
 }
 
 void TExtract::CheckHeader(const RecordReader& reader) {
   // A file too short for a header is no package, even an empty one, whose size 0 would otherwise
   // match the 0 that stands in for the missing length field.
   if (!reader.HeaderComplete() || reader.HeaderLengthField() != reader.file_size()) {
-    NoteProblem();
+    NoteFlaw();
     Log(std::string(text::kLengthMismatch), LogKind::kProblem);
   } else if (reader.HeaderChecksumField() != reader.Checksum()) {
-    NoteProblem();
+    NoteFlaw();
     Log(std::string(text::kChecksumMismatch), LogKind::kProblem);
   }
+}
+
+void TExtract::LogSummary() {
+  if (not_written_ > 0) {
+    Log(LogLineText(text::kUnpackIncomplete, std::to_string(not_written_)), LogKind::kProblem);
+  } else if (flaws_ > 0) {
+    Log(LogLineText(text::kUnpackProblems, std::to_string(flaws_)), LogKind::kProblem);
+  }
+}
+
+void TExtract::NoteNotWritten() {
+  NoteProblem();
+  ++not_written_;
+}
+
+void TExtract::NoteFlaw() {
+  NoteProblem();
+  ++flaws_;
 }
 
 }  // namespace hxf

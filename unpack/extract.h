@@ -2,6 +2,7 @@
 // `out_hxf` beside the package), creating the directories its backslash-separated name gives.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,10 +38,21 @@ class TExtract : public Worker {
   // Writes the file of the record the reader stands on, or skips its data when it cannot.
   Next ExtractEntry(RecordReader& reader, DirectoryCache& directories);
   Next Unpack(RecordReader& reader, DirectoryCache& directories);
+  void LogCorruption(const Corruption& corruption);
+  void FailReading(const Status& why);
   void CheckHeader(const RecordReader& reader);
+  // After the final line: how many records were not written, or else how many problems there
+  // were that lost nothing.
+  void LogSummary();
+  // A record whose file was not written (refused, skipped, lost or where the records end).
+  void NoteNotWritten();
+  // A problem that lost nothing (the header disagrees with the body).
+  void NoteFlaw();
 
   const Settings settings_;
   FileSystem& file_system_;
+  std::uint64_t not_written_ = 0;
+  std::uint64_t flaws_ = 0;
 };
 
 }  // namespace hxf

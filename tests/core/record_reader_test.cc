@@ -22,6 +22,7 @@ struct ReadResult {
   std::vector<ReadEntry> entries;
   std::vector<Step> steps;
   bool data_cut_short = false;
+  std::optional<Corruption> corruption;
   std::uint32_t checksum = 0;
 };
 
@@ -50,6 +51,7 @@ ReadResult ReadAll(const Bytes& package, std::size_t max_read = 7) {
     result.entries.push_back(entry);
     if (result.data_cut_short) break;
   }
+  result.corruption = reader.corruption();
   result.checksum = reader.Checksum();
   return result;
 }
@@ -97,12 +99,110 @@ TEST(RecordReader, NameLengthLimitIs400) {
   EXPECT_EQ(ReadAll(testing::BuildPackage({{longest, "x"}})).entries.front().name, longest);
 
   const Bytes too_long = testing::BuildPackage({{std::string(401, 'n'), "x"}});
-  MemoryInputFile file(too_long);
-  RecordReader reader(file);
-  EXPECT_EQ(*reader.Next(), Step::kBadNameLength);
-  EXPECT_EQ(reader.problem_offset(), 64u);
-  ASSERT_TRUE(reader.ReadToEnd().ok());
-  EXPECT_EQ(reader.Checksum(), testing::ReferenceChecksum(too_long));
+  ReadResult result = ReadAll(too_long);
+  EXPECT_EQ(result.steps, std::vector<Step>{Step::kCorrupt});
+  EXPECT_EQ(result.corruption, (Corruption{Corruption::Kind::kNameLength, 64}));
+  // The rest is still read, so the whole body's checksum can be checked.
+  EXPECT_EQ(result.checksum, testing::ReferenceChecksum(too_long));
+}
+
+// Each way the records can stop being followable gives its kind and the offset of its record,
+// and no entry is handed out for a record whose data are not all in the file.
+TEST(RecordReader, CorruptionSaysWhatAndWhichRecord) {
+  using Kind = Corruption::Kind;
+  using testing::Concat;
+  using testing::Record;
+  using testing::U32;
+  const Bytes first = Record("a", "1");  // 64..75
+  const Bytes second_fields = Concat({U32(2), testing::ToBytes("bb"), Bytes{std::byte{0x20}}});
+  struct Case {
+    const char* what;
+    Bytes body;
+    Corruption expected;
+  };
+  const Case cases[] = {
+      {"name length over 400", Concat({first, U32(401), Bytes(401)}), {Kind::kNameLength, 75}},
+      {"name length of 2^32-1", Concat({first, U32(0xFFFFFFFF)}), {Kind::kNameLength, 75}},
+      {"cut in a name length", Concat({first, Bytes(3)}), {Kind::kCutShort, 75}},
+      {"cut in a name", Concat({first, U32(5), testing::ToBytes("ab")}), {Kind::kCutShort, 75}},
+      {"cut in a data length", Concat({first, second_fields, Bytes(2)}), {Kind::kCutShort, 75}},
+      {"data one byte past the end",
+       Concat({first, second_fields, U32(4), Bytes(3)}),
+       {Kind::kDataPastEnd, 75}},
+      {"data length of 2^32-1",
+       Concat({first, second_fields, U32(0xFFFFFFFF), Bytes(9)}),
+       {Kind::kDataPastEnd, 75}},
+  };
+  for (const Case& c : cases) {
+    const Bytes package = testing::WithHeader(c.body);
+    ReadResult result = ReadAll(package);
+    EXPECT_EQ(result.entries, (std::vector<ReadEntry>{{"a", "1"}})) << c.what;
+    EXPECT_EQ(result.steps, (std::vector<Step>{Step::kEntry, Step::kCorrupt})) << c.what;
+    EXPECT_EQ(result.corruption, c.expected) << c.what;
+    EXPECT_EQ(result.checksum, testing::ReferenceChecksum(package)) << c.what;
+  }
+}
+
+TEST(RecordReader, DataThatEndExactlyAtTheEndFit) {
+  ReadResult result = ReadAll(testing::WithHeader(testing::Record("a", "last")));
+  EXPECT_EQ(result.entries, (std::vector<ReadEntry>{{"a", "last"}}));
+  EXPECT_EQ(result.steps, (std::vector<Step>{Step::kEntry, Step::kEnd}));
+  EXPECT_FALSE(result.corruption);
+}
+
+TEST(RecordReader, NothingIsReadAfterACorruption) {
+  MemoryInputFile file(testing::WithHeader(testing::Concat(
+      {testing::U32(401), testing::Record("hidden", "behind the bad length"), testing::U32(0)})));
+  RecordReader reader(file, 64);
+  for (int step = 0; step < 3; ++step) {
+    EXPECT_EQ(*reader.Next(), Step::kCorrupt) << step;
+    Result<std::span<const std::byte>> chunk = reader.ReadData();
+    ASSERT_TRUE(chunk.ok());
+    EXPECT_TRUE(chunk->empty());
+  }
+  EXPECT_EQ(reader.offset(), reader.file_size());
+}
+
+// A file that shrank after it was opened ends inside data its size said were there: the data read
+// report the same corruption, and so does every step after.
+TEST(RecordReader, FileThatShrankReportsTheRecordItEndsIn) {
+  MemoryInputFile file(testing::WithHeader(
+      testing::Concat({testing::Record("a", "1"), testing::U32(1), testing::ToBytes("b"),
+                       Bytes{std::byte{0x20}}, testing::U32(100), Bytes(10)})));
+  file.ClaimSize(file.size() + 90);
+  RecordReader reader(file, 64);
+  ASSERT_EQ(*reader.Next(), Step::kEntry);
+  ASSERT_EQ(*reader.Next(), Step::kEntry);
+  Result<std::span<const std::byte>> chunk = reader.ReadData();
+  while (chunk.ok() && !chunk->empty()) chunk = reader.ReadData();
+  ASSERT_FALSE(chunk.ok());
+  EXPECT_EQ(chunk.status().code(), Status::Code::kCorruption);
+  EXPECT_NE(chunk.status().message().find("memory.hxf"), std::string::npos);
+  EXPECT_EQ(reader.corruption(), (Corruption{Corruption::Kind::kDataPastEnd, 75}));
+  EXPECT_EQ(*reader.Next(), Step::kCorrupt);
+}
+
+// A read error is no corruption: it fails the step and carries the reason.
+TEST(RecordReader, ReadErrorsAreNotReportedAsCorruption) {
+  const Bytes package = testing::BuildPackage({{"a", std::string(200, 'a')}, {"b", "b"}});
+  for (std::uint64_t fail_from : {10, 70, 150, 286}) {
+    MemoryInputFile file(package, 16);
+    file.FailReadsFrom(fail_from);
+    RecordReader reader(file, 64);
+    Status failure;
+    while (failure.ok()) {
+      Result<Step> step = reader.Next();
+      if (!step.ok()) {
+        failure = step.status();
+        break;
+      }
+      ASSERT_TRUE(*step == Step::kEntry || *step == Step::kEndMarker) << fail_from;
+      failure = reader.SkipData();
+    }
+    EXPECT_EQ(failure.code(), Status::Code::kIoError) << fail_from;
+    EXPECT_NE(failure.message().find("Input/output error"), std::string::npos) << fail_from;
+    EXPECT_FALSE(reader.corruption()) << fail_from;
+  }
 }
 
 TEST(RecordReader, ShortFilesHaveNoEntries) {
@@ -112,19 +212,25 @@ TEST(RecordReader, ShortFilesHaveNoEntries) {
   }
 }
 
-// Cut at every length, a package reads to a clean stop: the end, a truncated record, or data cut
-// short; never more entries than are whole, never a hang.
+// Cut at every length, a package reads to a clean stop: the end, or a corruption at the record the
+// cut lies in; never more entries than are whole, never data cut short, never a hang.
 TEST(RecordReader, EveryTruncationStopsCleanly) {
+  // The first record ends at 64 + 4 + 9 + 1 + 4 + 5 = 87, the second at 101, the marker at 105.
   for (std::size_t cut = 0; cut < kTwoEntries.size(); ++cut) {
     const Bytes package(kTwoEntries.begin(), kTwoEntries.begin() + cut);
     ReadResult result = ReadAll(package);
-    const Step last = result.steps.back();
-    EXPECT_TRUE(last == Step::kEnd || last == Step::kTruncated || result.data_cut_short)
-        << "cut " << cut;
-    // The first record ends at 64 + 4 + 9 + 1 + 4 + 5 = 87, the second at 101, the marker at 105.
+    EXPECT_FALSE(result.data_cut_short) << "cut " << cut;
     const std::size_t whole = cut >= 101 ? 2 : cut >= 87 ? 1 : 0;
-    const std::size_t reported = result.entries.size() - (result.data_cut_short ? 1 : 0);
-    EXPECT_EQ(reported, whole) << "cut " << cut;
+    EXPECT_EQ(result.entries.size(), whole) << "cut " << cut;
+    if (cut <= 64 || cut == 87 || cut == 101) {
+      EXPECT_EQ(result.steps.back(), Step::kEnd) << "cut " << cut;
+      EXPECT_FALSE(result.corruption) << "cut " << cut;
+    } else {
+      const std::uint64_t record = cut > 101 ? 101 : cut > 87 ? 87 : 64;
+      EXPECT_EQ(result.steps.back(), Step::kCorrupt) << "cut " << cut;
+      ASSERT_TRUE(result.corruption) << "cut " << cut;
+      EXPECT_EQ(result.corruption->offset, record) << "cut " << cut;
+    }
     EXPECT_EQ(result.checksum, testing::ReferenceChecksum(package)) << "cut " << cut;
   }
 }

@@ -27,7 +27,9 @@ std::vector<PackedEntry> ReadEntries(const Bytes& package) {
       continue;
     }
     if (*step != RecordReader::Step::kEntry || end_marker_seen) {
-      ADD_FAILURE() << "malformed package at offset " << reader.problem_offset();
+      ADD_FAILURE() << "malformed package: "
+                    << (reader.corruption() ? Describe(*reader.corruption())
+                                            : "entry after the end marker");
       break;
     }
     PackedEntry entry{reader.entry().name, ""};

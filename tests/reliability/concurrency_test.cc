@@ -41,7 +41,8 @@ constexpr std::array kLeadingTexts = {
     text::kLinkOutside,         text::kNothingToPackKept,
     text::kPackIncomplete,      text::kPackProblems,
     text::kUnsafeName,          text::kBadNameLengthAt,
-    text::kTruncatedAt,         text::kIncompleteRemoved,
+    text::kTruncatedAt,         text::kNotWrittenKept,
+    text::kUnpackIncomplete,    text::kUnpackProblems,
     text::kCannotCreateFile,    text::kCannotCreateDirectory,
     text::kReadFailed,          text::kInternalError,
 };

@@ -8,6 +8,7 @@
 
 #include "core/log_texts.h"
 #include "tests/support/files.h"
+#include "tests/support/memory_file.h"
 #include "tests/support/package_bytes.h"
 #include "tests/support/recording_log.h"
 
@@ -27,6 +28,29 @@ using testing::WithHeader;
 std::string Text(std::string_view text, std::string_view subject = "") {
   return std::string(text) + std::string(subject);
 }
+
+// The host's file system, except that the package is read from memory, where faults can be set.
+class MemoryPackageFileSystem final : public FileSystem {
+ public:
+  explicit MemoryPackageFileSystem(std::unique_ptr<testing::MemoryInputFile> package)
+      : package_(std::move(package)) {}
+
+  Result<std::unique_ptr<InputFile>> OpenForReading(const std::string&) override {
+    return std::unique_ptr<InputFile>(std::move(package_));
+  }
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path, bool create) override {
+    return SystemFileSystem().OpenDirectory(path, create);
+  }
+  Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) override {
+    return SystemFileSystem().CreateReplacing(path);
+  }
+  Result<FileId> Identify(const std::string& path) override {
+    return SystemFileSystem().Identify(path);
+  }
+
+ private:
+  std::unique_ptr<testing::MemoryInputFile> package_;
+};
 
 class ExtractTest : public ::testing::Test {
  protected:
@@ -90,9 +114,10 @@ TEST_F(ExtractTest, HostileNamesAreRefusedAndUnpackingGoesOn) {
             (std::vector<std::string>{"fw.hxf", "out_hxf/good.txt"}));
   EXPECT_EQ(ReadFile(out("good.txt")), ToBytes("fine"));
   const std::vector<std::string> problems = Problems();
-  ASSERT_EQ(problems.size(), hostile.size());
+  ASSERT_EQ(problems.size(), hostile.size() + 1);
   EXPECT_EQ(problems[0], Text(text::kUnsafeName, "..\\escaped.txt"));
   EXPECT_EQ(problems[7], Text(text::kUnsafeName, "a\\x0Ab.txt"));  // shown escaped
+  EXPECT_EQ(problems.back(), Text(text::kUnpackIncomplete, std::to_string(hostile.size())));
 }
 
 TEST_F(ExtractTest, LinksInTheUnpackRootAreNotFollowedOutOfIt) {
@@ -104,8 +129,9 @@ TEST_F(ExtractTest, LinksInTheUnpackRootAreNotFollowedOutOfIt) {
             JobResult::kProblems);
   EXPECT_TRUE(testing::ListFilesRecursively(outside.path()).empty());
   EXPECT_EQ(ReadFile(out("after.txt")), ToBytes("ok"));
-  ASSERT_EQ(Problems().size(), 1u);
+  ASSERT_EQ(Problems().size(), 2u);
   EXPECT_EQ(Problems()[0].rfind(Text(text::kCannotCreateFile, "link\\planted.txt"), 0), 0u);
+  EXPECT_EQ(Problems()[1], Text(text::kUnpackIncomplete, "1"));
 }
 
 TEST_F(ExtractTest, UncreatableOutputSkipsItsRecordInStep) {
@@ -120,9 +146,10 @@ TEST_F(ExtractTest, UncreatableOutputSkipsItsRecordInStep) {
   EXPECT_EQ(ReadFile(out("read_only.txt")), ToBytes("keep me"));
   EXPECT_EQ(ReadFile(out("next.txt")), ToBytes("still read in step"));
   const std::vector<std::string> problems = Problems();
-  ASSERT_EQ(problems.size(), 2u);
+  ASSERT_EQ(problems.size(), 3u);
   EXPECT_EQ(problems[0].rfind(Text(text::kCannotCreateFile, "taken_by_directory"), 0), 0u);
   EXPECT_EQ(problems[1].rfind(Text(text::kCannotCreateFile, "read_only.txt"), 0), 0u);
+  EXPECT_EQ(problems[2], Text(text::kUnpackIncomplete, "2"));
 }
 
 TEST_F(ExtractTest, NameLengthOver400StopsWithItsOffset) {
@@ -130,10 +157,13 @@ TEST_F(ExtractTest, NameLengthOver400StopsWithItsOffset) {
       Concat({Record("first.txt", "1"), U32(401), Bytes(401), Record("never.txt", "2"), U32(0)}));
   EXPECT_EQ(Unpack(package), JobResult::kProblems);
   EXPECT_EQ(testing::ListFilesRecursively(out()), std::vector<std::string>{"first.txt"});
-  EXPECT_EQ(log_.texts(), (std::vector<std::string>{Text(text::kBadNameLengthAt, "83"),
-                                                    Text(text::kUnpackDone)}));
+  EXPECT_EQ(log_.texts(),
+            (std::vector<std::string>{Text(text::kBadNameLengthAt, "83"), Text(text::kUnpackDone),
+                                      Text(text::kUnpackIncomplete, "1")}));
 }
 
+// The data length is checked against the bytes left before the output file is started: the
+// user's file of that name is not touched at all.
 TEST_F(ExtractTest, DataCutShortLeavesNoFileLookingComplete) {
   testing::WriteFile(out("cut.bin"), "the user's own file");
   Bytes package = BuildPackage({{"whole.txt", "ok"}, {"cut.bin", std::string(5000, 'x')}});
@@ -145,10 +175,110 @@ TEST_F(ExtractTest, DataCutShortLeavesNoFileLookingComplete) {
   EXPECT_EQ(testing::ListFilesRecursively(out()),
             (std::vector<std::string>{"cut.bin", "whole.txt"}));  // no temporary left behind
   const std::vector<std::string> problems = Problems();
-  ASSERT_EQ(problems.size(), 3u);
-  EXPECT_EQ(problems[0], Text(text::kTruncatedAt, std::to_string(package.size())));
-  EXPECT_EQ(problems[1], Text(text::kIncompleteRemoved, "cut.bin"));
-  EXPECT_EQ(problems[2], Text(text::kLengthMismatch));
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{Text(text::kTruncatedAt, "84"), Text(text::kLengthMismatch),
+                                      Text(text::kUnpackIncomplete, "1")}));
+}
+
+// Reading fails, or the package shrinks after it was opened, while a record's data are read or
+// skipped: each says what happened and where, the new file is not written and the user's earlier
+// file of that name is kept.
+TEST_F(ExtractTest, ReadFaultsInsideDataAreToldAndKeepTheEarlierFile) {
+  enum class Fault { kReadError, kShrank };
+  struct Case {
+    const char* what;
+    std::string name;  // of the record the fault lies in, at offset 64
+    Fault fault;
+    JobResult result;
+    std::vector<std::string> problems;
+  };
+  const std::string read_error = Text(text::kReadFailed, ": memory.hxf: Input/output error");
+  const Case cases[] = {
+      {"read error while copying",
+       "old.bin",
+       Fault::kReadError,
+       JobResult::kFailed,
+       {read_error, Text(text::kNotWrittenKept, "old.bin")}},
+      {"shrank while copying",
+       "old.bin",
+       Fault::kShrank,
+       JobResult::kProblems,
+       {Text(text::kTruncatedAt, "64"), Text(text::kNotWrittenKept, "old.bin"),
+        Text(text::kChecksumMismatch), Text(text::kUnpackIncomplete, "1")}},
+      // Not "文件数据不完整,位置0": the reason of the failure is kept.
+      {"read error while skipping a refused record",
+       "..\\old.bin",
+       Fault::kReadError,
+       JobResult::kFailed,
+       {Text(text::kUnsafeName, "..\\old.bin"), read_error}},
+      {"shrank while skipping a refused record",
+       "..\\old.bin",
+       Fault::kShrank,
+       JobResult::kProblems,
+       {Text(text::kUnsafeName, "..\\old.bin"), Text(text::kTruncatedAt, "64"),
+        Text(text::kChecksumMismatch), Text(text::kUnpackIncomplete, "1")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(out());
+    testing::WriteFile(out("old.bin"), "the user's own file");
+    const Bytes package = BuildPackage({{c.name, std::string(3000, 'x')}, {"after.txt", "x"}});
+    const std::size_t inside_data = 64 + 4 + c.name.size() + 5 + 2000;
+    auto file = std::make_unique<testing::MemoryInputFile>(
+        c.fault == Fault::kShrank ? Bytes(package.begin(), package.begin() + inside_data) : package,
+        1000);
+    if (c.fault == Fault::kShrank) file->ClaimSize(package.size());
+    if (c.fault == Fault::kReadError) file->FailReadsFrom(inside_data);
+    MemoryPackageFileSystem file_system(std::move(file));
+    testing::RecordingLog log;
+    TExtract worker(log, file_system);
+    worker.PackageFile = package_path();
+    testing::RunToEnd(worker);
+
+    EXPECT_EQ(worker.result(), c.result);
+    std::vector<std::string> problems;
+    for (const LogLine& line : log.lines()) {
+      if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+    }
+    EXPECT_EQ(problems, c.problems);
+    EXPECT_EQ(testing::ListFilesRecursively(out()), std::vector<std::string>{"old.bin"});
+    EXPECT_EQ(ReadFile(out("old.bin")), ToBytes("the user's own file"));
+  }
+}
+
+// After the final line, a job that lost or refused anything says how many records it did not
+// write; one whose problems lost nothing says how many there were; a clean one says nothing more.
+TEST_F(ExtractTest, FinalLineIsFollowedByASummaryOfWhatWentWrong) {
+  Bytes flipped = BuildPackage({{"a.txt", "abc"}});
+  flipped[80] ^= std::byte{1};
+  Bytes refused_and_flipped = BuildPackage({{"..\\x", "1"}, {"\\y", "2"}, {"a.txt", "abc"}});
+  refused_and_flipped[24] ^= std::byte{1};  // the header's checksum field
+  struct Case {
+    const char* what;
+    Bytes package;
+    std::vector<std::string> last_lines;
+  };
+  const Case cases[] = {
+      {"clean", BuildPackage({{"a.txt", "abc"}}), {Text(text::kUnpackDone)}},
+      {"checksum only",
+       flipped,
+       {Text(text::kChecksumMismatch), Text(text::kUnpackDone), Text(text::kUnpackProblems, "1")}},
+      {"two refused, checksum",
+       refused_and_flipped,
+       {Text(text::kChecksumMismatch), Text(text::kUnpackDone),
+        Text(text::kUnpackIncomplete, "2")}},
+  };
+  for (const Case& c : cases) {
+    testing::RecordingLog log;
+    testing::WriteFile(package_path(), c.package);
+    TExtract worker(log);
+    worker.PackageFile = package_path();
+    testing::RunToEnd(worker);
+    std::vector<std::string> texts = log.texts();
+    ASSERT_GE(texts.size(), c.last_lines.size()) << c.what;
+    texts.erase(texts.begin(), texts.end() - c.last_lines.size());
+    EXPECT_EQ(texts, c.last_lines) << c.what;
+  }
 }
 
 TEST_F(ExtractTest, HeaderMismatchWarnsButFilesAreWritten) {
@@ -156,25 +286,34 @@ TEST_F(ExtractTest, HeaderMismatchWarnsButFilesAreWritten) {
   flipped[80] ^= std::byte{1};  // the data byte c
   EXPECT_EQ(Unpack(flipped), JobResult::kProblems);
   EXPECT_EQ(ReadFile(out("a.txt")), ToBytes("abb"));
-  EXPECT_EQ(Problems(), std::vector<std::string>{Text(text::kChecksumMismatch)});
+  EXPECT_EQ(Problems(), (std::vector<std::string>{Text(text::kChecksumMismatch),
+                                                  Text(text::kUnpackProblems, "1")}));
 }
 
 TEST_F(ExtractTest, ShortFilesUnpackNothing) {
   EXPECT_EQ(Unpack(Bytes(64)), JobResult::kProblems);
   EXPECT_TRUE(testing::ListFilesRecursively(out()).empty());
   EXPECT_EQ(log_.texts(),
-            (std::vector<std::string>{Text(text::kLengthMismatch), Text(text::kUnpackDone)}));
+            (std::vector<std::string>{Text(text::kLengthMismatch), Text(text::kUnpackDone),
+                                      Text(text::kUnpackProblems, "1")}));
 }
 
-TEST_F(ExtractTest, PackageThatCannotBeOpenedShowsTheMessage) {
-  Joined<TExtract> worker(log_, dir_ / "missing.hxf");
-  testing::RunToEnd(worker);
-  EXPECT_EQ(worker.result(), JobResult::kNotOpened);
-  EXPECT_TRUE(log_.texts().empty());
-  ASSERT_EQ(log_.messages().size(), 1u);
-  EXPECT_EQ(log_.messages()[0].text, text::kOpenFailed);
-  EXPECT_EQ(log_.messages()[0].caption, text::kErrorCaption);
-  EXPECT_NE(log_.messages()[0].detail.find("missing.hxf"), std::string::npos);
+// Whether the root is the default or chosen, nothing is made for a package that did not open.
+TEST_F(ExtractTest, PackageThatCannotBeOpenedShowsTheMessageAndMakesNoRoot) {
+  for (const std::string& root : {std::string(), dir_ / "a/b/c"}) {
+    testing::RecordingLog log;
+    Joined<TExtract> worker(log, dir_ / "missing.hxf", TExtract::Settings{root});
+    testing::RunToEnd(worker);
+    EXPECT_EQ(worker.result(), JobResult::kNotOpened);
+    EXPECT_TRUE(log.texts().empty());
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].text, text::kOpenFailed);
+    EXPECT_EQ(log.messages()[0].caption, text::kErrorCaption);
+    EXPECT_NE(log.messages()[0].detail.find("missing.hxf"), std::string::npos);
+    EXPECT_EQ(testing::ListFilesRecursively(dir_.path()), std::vector<std::string>()) << root;
+    EXPECT_FALSE(testing::Exists(dir_ / "a")) << root;
+    EXPECT_FALSE(testing::Exists(out())) << root;
+  }
 }
 
 TEST_F(ExtractTest, PackageHeldByAnotherJobCannotBeOpened) {

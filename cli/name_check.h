@@ -1,0 +1,39 @@
+// The names of a package as the unpacker and the player will see them: a name the unpacker would
+// refuse, two entries that name one file once case is ignored (as the player's file system
+// ignores it), and a name that is a file for one entry and a directory for another.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/name_encoding.h"
+#include "core/record_reader.h"
+
+namespace hxf::cli {
+
+class NameCheck {
+ public:
+  explicit NameCheck(NameEncoding encoding) : encoding_(encoding) {}
+
+  // Checks the name of `entry` against the rule of the unpacker and the names seen before it.
+  void Add(const EntryRecord& entry);
+  // One line per problem found, each naming the entry and its offset.
+  const std::vector<std::string>& findings() const { return findings_; }
+
+ private:
+  struct Seen {
+    std::uint64_t offset;  // of the first entry that gave this name
+    bool file;             // a file's name, or else a directory holding one
+  };
+
+  void Find(const std::string& shown, std::uint64_t offset, const std::string& what);
+
+  NameEncoding encoding_;
+  // Every name and directory seen, by its decoded form with A-Z folded to lower case.
+  std::unordered_map<std::string, Seen> seen_;
+  std::vector<std::string> findings_;
+};
+
+}  // namespace hxf::cli
