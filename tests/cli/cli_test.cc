@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "core/log_texts.h"
 #include "tests/support/files.h"
@@ -91,29 +92,181 @@ TEST_F(CliTest, VerifyPassesAGoodPackageAndFailsAnyFlippedBodyByte) {
   }
 }
 
-TEST_F(CliTest, VerifyReportsWhatItFound) {
-  struct Case {
-    std::string name;
-    Bytes package;
-    std::string expected;
+// One run of the program per row: the package it finds (none when absent), its arguments, the
+// exit status it must give, texts its output (standard output and error together) must hold, and
+// paths below the scratch directory that must not exist afterwards.
+TEST_F(CliTest, CommandCases) {
+  using testing::BuildPackage;
+  using testing::Concat;
+  using testing::Record;
+  using testing::U32;
+  using testing::WithHeader;
+  auto changed = [](Bytes bytes, std::size_t at, char value) {
+    bytes[at] = std::byte(value);
+    return bytes;
   };
-  Bytes wrong_length = kExample;
-  wrong_length[20] = std::byte{0x10};
-  Bytes wrong_text = kExample;
-  wrong_text[0] = std::byte{'X'};
   Bytes trailing = kExample;
   trailing.push_back(std::byte{0});
+  const std::string incomplete = std::string(text::kUnpackIncomplete);
+  const std::string with_problems = std::string(text::kUnpackProblems);
+
+  struct Case {
+    const char* what;
+    std::optional<Bytes> package;  // written as fw.hxf
+    std::vector<std::string> arguments;
+    int exit_status;
+    std::vector<std::string> expected;
+    std::vector<std::string> absent = {};
+  };
   const Case cases[] = {
-      {"length field", wrong_length, "length        FAILED header says 16, file has 105"},
-      {"header text", wrong_text, "header texts  FAILED"},
-      {"truncated", Bytes(kExample.begin(), kExample.begin() + 90), "the file ends inside"},
-      {"trailing bytes", trailing, "bytes after the end marker"},
+      // What verify finds in the header.
+      {"length field",
+       changed(kExample, 20, 0x10),
+       {"verify", "fw.hxf"},
+       1,
+       {"length        FAILED header says 16, file has 105"}},
+      {"header text",
+       changed(kExample, 0, 'X'),
+       {"verify", "fw.hxf"},
+       1,
+       {"header texts  FAILED bytes 0-19 are not \"WADF0100200801291107\""}},
+      {"description text",
+       changed(kExample, 40, 'x'),
+       {"verify", "fw.hxf"},
+       1,
+       {"header texts  FAILED bytes 32-58 are not \"Chinachip PMP firmware V1.0\""}},
+      {"zero field after the checksum",
+       changed(kExample, 31, 1),
+       {"verify", "fw.hxf"},
+       1,
+       {"header zeros  FAILED bytes 28-31 are not all zero"}},
+      {"zero field after the description",
+       changed(kExample, 59, 1),
+       {"verify", "fw.hxf"},
+       1,
+       {"header zeros  FAILED bytes 59-63 are not all zero"}},
+      {"file shorter than a header",
+       Bytes(kExample.begin(), kExample.begin() + 63),
+       {"verify", "fw.hxf"},
+       1,
+       {"length        FAILED the file is shorter than a header",
+        "checksum      FAILED the file is shorter than a header", "fw.hxf: FAILED"}},
+      {"empty file",
+       Bytes(),
+       {"verify", "fw.hxf"},
+       1,
+       {"length        FAILED the file is shorter than a header",
+        "checksum      FAILED the file is shorter than a header"}},
+      // What verify finds in the records.
+      {"truncated",
+       Bytes(kExample.begin(), kExample.begin() + 90),
+       {"verify", "fw.hxf"},
+       1,
+       {"the file ends inside the record at offset 87"}},
+      {"data past the end",
+       Bytes(kExample.begin(), kExample.begin() + 85),
+       {"verify", "fw.hxf"},
+       1,
+       {"the file ends inside the data of the record at offset 64"}},
+      {"name length over 400",
+       WithHeader(Concat({U32(401), Bytes(401), U32(0)})),
+       {"verify", "fw.hxf"},
+       1,
+       {"records       FAILED 0 entries; name length over 400 at offset 64"}},
+      {"trailing bytes", trailing, {"verify", "fw.hxf"}, 1, {"bytes after the end marker"}},
+      // What verify finds in the names.
+      {"refused name",
+       BuildPackage({{"ok", "1"}, {"a\\..\\..\\x", "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"names         FAILED \"a\\..\\..\\x\" at offset 76: the unpacker refuses it"}},
+      {"names equal but for case",
+       BuildPackage({{"SYSTEM\\Font.bin", "1"}, {"system\\FONT.BIN", "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"\"system\\FONT.BIN\" at offset 89: the same file as the entry at offset 64"}},
+      {"the same name twice",
+       BuildPackage({{"a", "1"}, {"a", "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"\"a\" at offset 75: the same file as the entry at offset 64"}},
+      {"a file, then a directory of its name",
+       BuildPackage({{"d", "1"}, {"D\\x", "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"\"D\\x\" at offset 75: its directory \"D\" is also the file of the entry at offset 64"}},
+      {"a directory, then a file of its name",
+       BuildPackage({{"d\\x", "1"}, {"d", "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"\"d\" at offset 77: a directory too: the entry at offset 64 lies in it"}},
+      {"names decoded from GBK before they are compared",
+       BuildPackage({{"\xD6\xD0"
+                      "A",
+                      "1"},
+                     {"\xD6\xD0"
+                      "a",
+                      "2"}}),
+       {"verify", "fw.hxf"},
+       1,
+       {"\"中a\" at offset 77: the same file as the entry at offset 64"}},
+      {"names that only look alike in bytes",
+       BuildPackage({{"\x81\x41", "1"}, {"\x81\x61", "2"}}),
+       {"verify", "fw.hxf"},
+       0,
+       {"names         ok", "fw.hxf: ok"}},
+      // list of a file that is no package.
+      {"list of a file too short",
+       Bytes(10),
+       {"list", "fw.hxf"},
+       1,
+       {"fw.hxf: not a package: the file is shorter than a header"}},
+      {"list of a file without the header text",
+       changed(kExample, 1, 'x'),
+       {"list", "fw.hxf"},
+       1,
+       {"fw.hxf: not a package: the header text is missing"}},
+      // unpack: no output for a package that did not open; a summary after the final line.
+      {"unpack of a missing package into a chosen folder",
+       std::nullopt,
+       {"unpack", "missing.hxf", "-C", "a/b/c"},
+       2,
+       {"missing.hxf"},
+       {"a"}},
+      {"unpack of a missing package",
+       std::nullopt,
+       {"unpack", "missing.hxf"},
+       2,
+       {"missing.hxf"},
+       {"out_hxf"}},
+      {"unpack that refuses a record",
+       BuildPackage({{"..\\evil", "x"}, {"ok", "y"}}),
+       {"unpack", "fw.hxf"},
+       1,
+       {std::string(text::kUnpackDone) + "\n" + incomplete + "1\n"}},
+      {"unpack stopped by a corrupt record, quietly",
+       Bytes(kExample.begin(), kExample.begin() + 90),
+       {"-q", "unpack", "fw.hxf"},
+       1,
+       {std::string(text::kTruncatedAt) + "87", incomplete + "1"}},
+      {"unpack of a package whose header disagrees",
+       changed(kExample, 24, 0),
+       {"unpack", "fw.hxf"},
+       1,
+       {std::string(text::kUnpackDone) + "\n" + with_problems + "1\n"}},
   };
   for (const Case& c : cases) {
-    testing::WriteFile(package(), c.package);
-    CommandResult result = Hxf({"verify", "fw.hxf"});
-    EXPECT_EQ(result.exit_status, 1) << c.name;
-    EXPECT_NE(result.out.find(c.expected), std::string::npos) << c.name << ":\n" << result.out;
+    std::filesystem::remove_all(package());
+    if (c.package) testing::WriteFile(package(), *c.package);
+    CommandResult result = Hxf(c.arguments);
+    const std::string output = result.out + result.err;
+    EXPECT_EQ(result.exit_status, c.exit_status) << c.what << ":\n" << output;
+    for (const std::string& expected : c.expected) {
+      EXPECT_NE(output.find(expected), std::string::npos) << c.what << ":\n" << output;
+    }
+    for (const std::string& absent : c.absent) {
+      EXPECT_FALSE(testing::Exists(dir_ / absent)) << c.what << ": " << absent;
+    }
   }
 }
 
