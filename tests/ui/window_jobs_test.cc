@@ -177,6 +177,8 @@ class WindowJobsTest : public QObject {
     QCOMPARE(first->icon(), QMessageBox::NoIcon);
     QVERIFY(!first->isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    // Nothing is made for a package that did not open.
+    QVERIFY(!Exists(File("out_hxf")));
 
     // Each failing job shows its own box.
     QMessageBox* second = StartFailingUnpack();
