@@ -124,6 +124,7 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
       NoteNotWritten();
       SetResult(JobResult::kFailed);
       Log(LogLineText(text::kWriteFailed, shown, written), LogKind::kProblem);
+      Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
       return Next::kStop;
     }
     SetProgress(reader.offset());
@@ -132,6 +133,7 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
   if (Status committed = (*out)->Commit(); !committed.ok()) {
     NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
+    Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
   }
   return Next::kGoOn;
 }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "core/log_texts.h"
 #include "pack/package.h"
 #include "tests/reliability/reliability_support.h"
 #include "tests/support/faulty_file_system.h"
@@ -159,6 +160,10 @@ TEST_F(UnpackFaults, EachFailingOperationIsReportedAndLeavesOnlyWholeFiles) {
       } else {
         EXPECT_TRUE(HasProblemLine(log.lines()));
         EXPECT_TRUE(AnyLineContains(log.lines(), FaultReason(code)));
+      }
+      if (operation == Operation::kWrite || operation == Operation::kCommit) {
+        // The file being written is lost, and the log says so: an earlier file stays.
+        EXPECT_TRUE(AnyLineContains(log.lines(), std::string(text::kNotWrittenKept)));
       }
       EXPECT_EQ(ReadFile(package_), package_bytes_);
       EXPECT_EQ(FilesNotAllowed(root_, allowed), std::vector<std::string>());
