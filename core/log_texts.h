@@ -23,7 +23,7 @@ inline constexpr std::string_view kNameTooLong = "文件名过长";  // + name: 
 inline constexpr std::string_view kNameHasBackslash =
     "文件名含有反斜杠";  // + name: a host name holds a backslash
 inline constexpr std::string_view kNameNotEncodable =
-    "文件名无法编码";                                          // + name: no GBK encoding exists
+    "文件名无法编码";  // + name: no GBK encoding exists
 inline constexpr std::string_view kNameNotAllowed =
     "文件名含有不允许的字符";  // + name: a control character or a colon, refused on unpacking
 inline constexpr std::string_view kFileTooLarge = "文件过大";  // + name: 2 GiB or more
@@ -54,13 +54,11 @@ inline constexpr std::string_view kErrorCaption = "出错";             // error
 inline constexpr std::string_view kUnsafeName =
     "文件名不安全,已跳过";  // + name: a name that would leave the unpack root is skipped
 inline constexpr std::string_view kBadNameLengthAt =
-    "文件名长度不对,位置";  // + offset of the record: a name length over 400; unpacking stops
+    "文件名长度不对,位置";  // + record offset: a name length over 400; unpacking stops
 inline constexpr std::string_view kTruncatedAt =
-    "文件数据不完整,位置";  // + offset of the record: it runs past the end of the file; unpacking
-                            // stops
+    "文件数据不完整,位置";  // + record offset: it runs past the end of the file; unpacking stops
 inline constexpr std::string_view kNotWrittenKept =
-    "新文件未写出,原有文件(如有)保留";  // + name: the new file was not written; any earlier one is
-                                        // kept
+    "新文件未写出,原有文件(如有)保留";  // + name: not written; any earlier file is kept
 inline constexpr std::string_view kCannotCreateFile =
     "无法创建文件";  // + name: an output file cannot be created; its record is skipped
 inline constexpr std::string_view kCannotCreateDirectory =
