@@ -71,7 +71,10 @@ void BM_ReadAllRecords(benchmark::State& state) {
     std::size_t data_bytes = 0;
     while (true) {
       hxf::Result<hxf::RecordReader::Step> step = reader.Next();
-      if (!step.ok() || *step == hxf::RecordReader::Step::kEnd) break;
+      if (!step.ok() || *step == hxf::RecordReader::Step::kEnd ||
+          *step == hxf::RecordReader::Step::kCorrupt) {
+        break;
+      }
       if (*step != hxf::RecordReader::Step::kEntry) continue;
       while (true) {
         hxf::Result<std::span<const std::byte>> chunk = reader.ReadData();
