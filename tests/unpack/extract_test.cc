@@ -231,8 +231,7 @@ TEST_F(ExtractTest, ReadFaultsInsideDataAreToldAndKeepTheEarlierFile) {
     if (c.fault == Fault::kReadError) file->FailReadsFrom(inside_data);
     MemoryPackageFileSystem file_system(std::move(file));
     testing::RecordingLog log;
-    TExtract worker(log, file_system);
-    worker.PackageFile = package_path();
+    Joined<TExtract> worker(log, package_path(), TExtract::Settings{}, file_system);
     testing::RunToEnd(worker);
 
     EXPECT_EQ(worker.result(), c.result);
@@ -271,8 +270,7 @@ TEST_F(ExtractTest, FinalLineIsFollowedByASummaryOfWhatWentWrong) {
   for (const Case& c : cases) {
     testing::RecordingLog log;
     testing::WriteFile(package_path(), c.package);
-    TExtract worker(log);
-    worker.PackageFile = package_path();
+    Joined<TExtract> worker(log, package_path());
     testing::RunToEnd(worker);
     std::vector<std::string> texts = log.texts();
     ASSERT_GE(texts.size(), c.last_lines.size()) << c.what;
