@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "core/log_texts.h"
@@ -117,8 +119,76 @@ TEST_F(CliTest, CommandCases) {
     int exit_status;
     std::vector<std::string> expected;
     std::vector<std::string> absent = {};
+    std::function<void()> setup = [] {};                // what else the case needs on disk
+    std::function<bool()> holds = [] { return true; };  // what must be so afterwards
+  };
+  // Packing: a package the user had, and a folder to pack.
+  const Bytes old = ToBytes("the user's firmware");
+  auto old_kept = [&] { return ReadFile(package()) == old; };
+  auto in_hxf = [&] { testing::WriteFile(dir_ / "in_hxf/a.txt", "abc"); };
+  auto link_out = [&] {
+    in_hxf();
+    testing::WriteFile(dir_ / "elsewhere.txt", "outside");
+    std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "in_hxf/b.txt");
   };
   const Case cases[] = {
+      {"pack onto a pipe",
+       old,
+       {"pack", "pipe.hxf"},
+       2,
+       {std::string(text::kCannotCreatePackage) + "pipe.hxf: "},
+       {},
+       [&] {
+         in_hxf();
+         ::mkfifo((dir_ / "pipe.hxf").c_str(), 0600);
+       },
+       [&] { return std::filesystem::is_fifo(dir_ / "pipe.hxf"); }},
+      {"pack with -C naming no folder",
+       old,
+       {"pack", "fw.hxf", "-C", "missing/deep"},
+       2,
+       {"Directory does not exist: missing/deep"},
+       {"missing"},
+       in_hxf,
+       old_kept},
+      {"pack of an empty folder over a package",
+       old,
+       {"pack", "fw.hxf", "-C", "empty"},
+       2,
+       {std::string(text::kNothingToPackKept) + "empty"},
+       {},
+       [&] { std::filesystem::create_directory(dir_ / "empty"); },
+       old_kept},
+      {"pack with a link out of the folder",
+       old,
+       {"pack", "fw.hxf"},
+       1,
+       {std::string(text::kLinkOutside) + "b.txt", std::string(text::kPackIncomplete) + "1"},
+       {},
+       link_out,
+       [&] {
+         return ReadFile(package()) == testing::BuildPackage({{"a.txt", "abc"}});
+       }},
+      {"pack -L following it",
+       old,
+       {"pack", "-L", "fw.hxf"},
+       0,
+       {std::string(text::kFileClosed)},
+       {},
+       link_out,
+       [&] {
+         return ReadFile(package()) ==
+                testing::BuildPackage({{"a.txt", "abc"}, {"b.txt", "outside"}});
+       }},
+      {"an unknown command",
+       old,
+       {"bogus", "fw.hxf"},
+       2,
+       {"unknown command: bogus"},
+       {},
+       in_hxf,
+       old_kept},
+
       // What verify finds in the header.
       {"length field",
        changed(kExample, 20, 0x10),
@@ -256,8 +326,11 @@ TEST_F(CliTest, CommandCases) {
        {std::string(text::kUnpackDone) + "\n" + with_problems + "1\n"}},
   };
   for (const Case& c : cases) {
-    std::filesystem::remove_all(package());
+    for (const char* made : {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty"}) {
+      std::filesystem::remove_all(dir_ / made);
+    }
     if (c.package) testing::WriteFile(package(), *c.package);
+    c.setup();
     CommandResult result = Hxf(c.arguments);
     const std::string output = result.out + result.err;
     EXPECT_EQ(result.exit_status, c.exit_status) << c.what << ":\n" << output;
@@ -267,6 +340,7 @@ TEST_F(CliTest, CommandCases) {
     for (const std::string& absent : c.absent) {
       EXPECT_FALSE(testing::Exists(dir_ / absent)) << c.what << ": " << absent;
     }
+    EXPECT_TRUE(c.holds()) << c.what;
   }
 }
 

@@ -1,12 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "core/log_texts.h"
 #include "core/package_format.h"
@@ -89,74 +87,6 @@ TEST_F(PackCommandTest, ExitStatusTellsProblemsFromFailures) {
   EXPECT_THAT(result.err, HasSubstr(Text(text::kCannotCreatePackage, "missing/fw.hxf: ")));
 
   EXPECT_EQ(Hxf({"pack"}).exit_status, 2);  // no package named
-}
-
-// What a user sees for each way a pack can go: the exit status and the line that says why, and
-// what is left on disk.
-TEST_F(PackCommandTest, CasesOfExitStatusAndMessage) {
-  struct Case {
-    const char* name;
-    std::function<void()> setup;
-    std::vector<std::string> arguments;
-    int exit_status;
-    std::string message;                   // a substring of standard error
-    std::function<bool()> left_as_it_was;  // what must hold afterwards
-  };
-  const std::string dir = dir_.path();
-  const testing::Bytes old = testing::ToBytes("the user's firmware");
-  auto old_kept = [&] { return ReadFile(dir + "/fw.hxf") == old; };
-  const Case cases[] = {
-      {"a pipe is no package",
-       [&] { ::mkfifo((dir + "/pipe.hxf").c_str(), 0600); },
-       {"pack", "pipe.hxf"},
-       2,
-       Text(text::kCannotCreatePackage, "pipe.hxf: "),
-       [&] { return std::filesystem::is_fifo(dir + "/pipe.hxf"); }},
-      {"a folder named with -C must exist",
-       [] {},
-       {"pack", "fw.hxf", "-C", "missing/deep"},
-       2,
-       "Directory does not exist: missing/deep",
-       [&] { return !std::filesystem::exists(dir + "/missing") && old_kept(); }},
-      {"an empty folder never replaces a package",
-       [&] { std::filesystem::create_directory(dir + "/empty"); },
-       {"pack", "fw.hxf", "-C", "empty"},
-       2,
-       Text(text::kNothingToPackKept, "empty"),
-       old_kept},
-      {"a link out of the folder is left out",
-       [&] { std::filesystem::create_symlink(dir + "/elsewhere.txt", dir + "/in_hxf/b.txt"); },
-       {"pack", "fw.hxf"},
-       1,
-       Text(text::kLinkOutside, "b.txt"),
-       [&] { return ReadFile(dir + "/fw.hxf") == a_txt_package; }},
-      {"-L follows it",
-       [&] { std::filesystem::create_symlink(dir + "/elsewhere.txt", dir + "/in_hxf/b.txt"); },
-       {"pack", "-L", "fw.hxf"},
-       0,
-       Text(text::kFileClosed),
-       [&] {
-         return ReadFile(dir + "/fw.hxf") ==
-                testing::BuildPackage({{"a.txt", "abc"}, {"b.txt", "outside"}});
-       }},
-      {"an unknown command is named",
-       [] {},
-       {"bogus", "fw.hxf"},
-       2,
-       "unknown command: bogus",
-       old_kept},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteFile(dir + "/fw.hxf", old);
-    WriteFile(dir + "/elsewhere.txt", "outside");
-    c.setup();
-    const CommandResult result = Hxf(c.arguments);
-    EXPECT_EQ(result.exit_status, c.exit_status) << result.err;
-    EXPECT_THAT(result.err, HasSubstr(c.message));
-    EXPECT_TRUE(c.left_as_it_was());
-    std::filesystem::remove(dir + "/in_hxf/b.txt");
-  }
 }
 
 // Packing streams: a large file passes through a fixed buffer, so the program's peak memory
