@@ -18,7 +18,7 @@
 #include <optional>
 
 #include "core/file_system.h"
-#include "core/unique_fd.h"
+#include "core/unique_fd_posix.h"
 
 namespace hxf {
 namespace {

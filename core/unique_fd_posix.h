@@ -1,4 +1,4 @@
-// Owns a POSIX file descriptor and closes it on destruction.
+// Owns a POSIX file descriptor and closes it on destruction. Part of the POSIX file layer only.
 #pragma once
 
 #include <unistd.h>
