@@ -2,6 +2,8 @@
 // gloss is for the reader of this file only; it is never shown.
 #pragma once
 
+#include "core/version.h"
+
 namespace hxf::ui_text {
 
 inline constexpr const char* kCaption = "HXF打包处理程序";  // HXF packing program
@@ -12,7 +14,7 @@ inline constexpr const char* kPackageFilter = ".hxf filename|*.hxf";
 
 // The credits box, one line each.
 inline constexpr const char* kCredits[] = {
-    "hxf: unpacks and repacks HXF firmware packages.",
+    "hxf " HXF_VERSION ": unpacks and repacks HXF firmware packages.",
     "Unpack writes out_hxf beside the package;",
     "repack reads in_hxf beside it. Free to use.",
 };

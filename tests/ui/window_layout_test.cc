@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/version.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/error_box.h"
 #include "ui/start_up.h"
@@ -54,6 +55,7 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(window_->Button2->text(), QStringLiteral("RePack HXF"));
     QVERIFY(window_->Memo1->toPlainText().isEmpty());
     QCOMPARE(window_->Memo2->toPlainText().split(u'\n').size(), 3);
+    QVERIFY(window_->Memo2->toPlainText().startsWith(QStringLiteral("hxf " HXF_VERSION ": ")));
     QVERIFY(window_->Progress->isHidden());  // only while jobs run
   }
 
