@@ -11,5 +11,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${PROJECT_DESCRIPTION}\n hxf unpacks the firmware packages (.hxf files) of portable media players\n into a folder and packs a folder back into a package, byte for byte, with a\n window (hxf-gui) and a command line (hxf) for scripts.")
+    "hxf unpacks the firmware packages (.hxf files) of portable media players into a
+folder and packs a folder back into a package, byte for byte. It comes as a
+window (hxf-gui) and as a command line (hxf) for scripts.")
 include(CPack)

@@ -1,9 +1,12 @@
 // hxf-gui: the window that unpacks and repacks HXF packages.
 #include <QApplication>
+#include <QIcon>
 
 #include "ui/start_up.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  // The installed icon theme's, as in the menu; none when run from the build tree.
+  application.setWindowIcon(QIcon::fromTheme("hxf"));
   return hxf::RunMainWindow(application);
 }

@@ -14,7 +14,7 @@ inline constexpr const char* kPackageFilter = ".hxf filename|*.hxf";
 
 // The credits box, one line each.
 inline constexpr const char* kCredits[] = {
-    "hxf " HXF_VERSION ": unpacks and repacks HXF firmware packages.",
+    "hxf " HXF_VERSION ": unpacks and repacks HXF packages.",
     "Unpack writes out_hxf beside the package;",
     "repack reads in_hxf beside it. Free to use.",
 };
