@@ -10,6 +10,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)  # loads the completion
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "hxf unpacks the firmware packages (.hxf files) of portable media players into a
 folder and packs a folder back into a package, byte for byte. It comes as a

@@ -11,7 +11,7 @@ packages=(
   xvfb xauth fonts-wqy-microhei
   imagemagick xdotool openbox  # the window's screenshot under Xvfb, framed (docs/window.png)
   # The Debian package: man page, icons, dependencies, and its install check (test-package.sh)
-  help2man librsvg2-bin dpkg-dev file
+  help2man librsvg2-bin dpkg-dev
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin man-db
 )
 

@@ -6,3 +6,5 @@ scripts/install-deps.sh
 scripts/build.sh
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --parallel "$(nproc)"
 scripts/reliability.sh
+# Last, the Debian package: built, installed for real, checked and removed (about 4 minutes from a clean build-pkg/).
+scripts/test-package.sh
