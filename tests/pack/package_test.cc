@@ -229,7 +229,9 @@ TEST_F(PackageTest, AReplacedPackageKeepsItsPermissionsAndOwner) {
   ASSERT_EQ(::chmod(package_path().c_str(), 0640), 0);
   // Only root may give a file away; others keep their own ownership, and that is no failure.
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(package_path().c_str(), 1234, 5678), 0);
+  if (root) {
+    ASSERT_EQ(::chown(package_path().c_str(), 1234, 5678), 0);
+  }
   EXPECT_EQ(Repack(), JobResult::kSucceeded);
   EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
   struct stat st {};
