@@ -17,7 +17,11 @@ fail() {
   exit 1
 }
 installed() { dpkg-query -W -f='${Status}' hxf 2>/dev/null | grep -q 'install ok installed'; }
-installed && fail "hxf is installed already: remove it first"
+# A run that was killed before its clean-up leaves the package installed; start from nothing.
+if installed; then
+  echo "test-package.sh: removing the hxf package a previous run left installed" >&2
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get remove --purge -y -qq hxf >/dev/null
+fi
 
 deb=$(scripts/package.sh)
 work=$(mktemp -d)
