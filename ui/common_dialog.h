@@ -1,13 +1,13 @@
 // The window's file dialog object: one instance serves both buttons. It remembers its starting
-// directory, its filter and the last chosen file between uses, as the window expects of it.
+// directory, its filter and the last chosen file between uses, as the window expects of it. Each
+// toolkit supplies the dialogs themselves; every text here is UTF-8.
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include "core/status.h"
-
-class QWidget;
+#include "ui/file_filter.h"
 
 namespace hxf {
 
@@ -15,45 +15,29 @@ class CommonDialog {
  public:
   virtual ~CommonDialog() = default;
 
-  const QString& InitDir() const { return init_dir_; }
-  const QString& Filter() const { return filter_; }
+  const std::string& InitDir() const { return init_dir_; }
+  const std::string& Filter() const { return filter_; }
   // The full path chosen last; kept when a later dialog is cancelled.
-  const QString& FileName() const { return file_name_; }
+  const std::string& FileName() const { return file_name_; }
 
   // Where the next dialog starts.
-  virtual Status SetInitDir(const QString& directory);
+  virtual Status SetInitDir(const std::string& directory);
   // Pairs of description and pattern separated by "|", as in ".hxf filename|*.hxf"; refused
   // (and the old filter kept) unless it is made of whole, non-empty pairs.
-  virtual Status SetFilter(const QString& filter);
+  virtual Status SetFilter(const std::string& filter);
 
   // Show a modal open or save dialog; true when the user chose a file, which FileName then holds.
   virtual bool ShowOpen() = 0;
   virtual bool ShowSave() = 0;
 
  protected:
-  void SetFileName(const QString& path) { file_name_ = path; }
-  // The filter in the form of Qt's file dialogs: "description (pattern)" per pair.
-  QStringList NameFilters() const;
+  void SetFileName(const std::string& path) { file_name_ = path; }
+  std::vector<FilterPair> FilterPairs() const { return ParseFilter(filter_); }
 
  private:
-  QString init_dir_;
-  QString filter_;
-  QString file_name_;
-};
-
-// The dialogs of Qt, shown over `parent`.
-class FileCommonDialog final : public CommonDialog {
- public:
-  explicit FileCommonDialog(QWidget* parent = nullptr) : parent_(parent) {}
-  void SetParent(QWidget* parent) { parent_ = parent; }
-
-  bool ShowOpen() override;
-  bool ShowSave() override;
-
- private:
-  bool Show(bool save);
-
-  QWidget* parent_;
+  std::string init_dir_;
+  std::string filter_;
+  std::string file_name_;
 };
 
 }  // namespace hxf

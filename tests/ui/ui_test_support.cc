@@ -6,29 +6,6 @@
 
 namespace hxf::testing {
 
-Status ScriptedDialog::SetInitDir(const QString& directory) {
-  if (!init_dir_failure.isEmpty()) {
-    return Status::Error(Status::Code::kInvalidArgument, S(init_dir_failure));
-  }
-  return CommonDialog::SetInitDir(directory);
-}
-
-Status ScriptedDialog::SetFilter(const QString& filter) {
-  if (!filter_failure.isEmpty()) {
-    return Status::Error(Status::Code::kInvalidArgument, S(filter_failure));
-  }
-  return CommonDialog::SetFilter(filter);
-}
-
-bool ScriptedDialog::Show(const char* kind) {
-  shown << QString::fromLatin1(kind);
-  if (answers.empty()) return false;
-  const Answer answer = answers.front();
-  answers.pop_front();
-  if (answer.chosen) SetFileName(answer.path);
-  return answer.chosen;
-}
-
 QList<QMessageBox*> VisibleMessageBoxes() {
   QList<QMessageBox*> boxes;
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -50,11 +27,15 @@ std::shared_ptr<bool> WhenMessageBoxAppears(const QString& text,
   auto answered = std::make_shared<bool>(false);
   auto* poll = new QTimer(qApp);
   poll->setInterval(5);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, text, answer, answered] {
-    QMessageBox* box = VisibleMessageBoxWithText(text);
-    if (box == nullptr) return;
+  // The poll ends with its flag: a box that never came is not answered in a later test.
+  std::weak_ptr<bool> flag = answered;
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, text, answer, flag] {
+    const std::shared_ptr<bool> answered = flag.lock();
+    QMessageBox* box = answered ? VisibleMessageBoxWithText(text) : nullptr;
+    if (answered && box == nullptr) return;
     poll->stop();
     poll->deleteLater();
+    if (!answered) return;
     *answered = true;
     answer(box);
   });

@@ -12,7 +12,8 @@
 #include "tests/support/files.h"
 #include "tests/support/package_bytes.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/unit1.h"
+#include "tests/window/fake_job.h"
+#include "ui/qt/unit1.h"
 
 // Jobs end within this; it only bounds a hang.
 #define WAIT_FOR_JOBS(window) \
@@ -41,6 +42,8 @@ class WindowJobsTest : public QObject {
 
  private:
   std::unique_ptr<TempDir> dir_;
+  Gate gate_;  // holds the jobs made on a package named held.hxf
+  std::atomic<int> destroyed_{0};
   std::unique_ptr<TForm1> window_;
   ScriptedDialog* dialog_ = nullptr;
 
@@ -48,10 +51,16 @@ class WindowJobsTest : public QObject {
   std::string File(const std::string& relative) const { return *dir_ / relative; }
   void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
+  // A job that stays running until gate_ opens.
+  void StartHeldJob() {
+    dialog_->Choose(File("held.hxf"));
+    Click(window_->Button1);
+  }
+
   // A failing unpack: its worker then waits on the open-failure box. Returns the box.
   QMessageBox* StartFailingUnpack() {
     const QList<QMessageBox*> standing = VisibleMessageBoxes();
-    dialog_->Choose(Path("missing.hxf"));
+    dialog_->Choose(File("missing.hxf"));
     Click(window_->Button1);
     QMessageBox* opened = nullptr;
     const bool appeared = QTest::qWaitFor(
@@ -70,12 +79,20 @@ class WindowJobsTest : public QObject {
     dir_ = std::make_unique<TempDir>();
     auto dialog = std::make_unique<ScriptedDialog>();
     dialog_ = dialog.get();
-    window_ = std::make_unique<TForm1>(std::move(dialog));
+    window_ = std::make_unique<TForm1>(
+        std::move(dialog), [this](JobKind kind, LogOwner& log, const std::string& package) {
+          if (!package.ends_with("held.hxf")) return MakeJob(kind, log, package);
+          std::unique_ptr<Worker> held =
+              std::make_unique<FakeJob>(log, JobScript{.holds = true}, gate_, destroyed_);
+          return held;
+        });
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
   void cleanup() {
+    gate_.Open();
     window_.reset();
+    gate_.Close();
     QTRY_VERIFY(VisibleMessageBoxes().isEmpty());
     dir_.reset();
   }
@@ -84,12 +101,12 @@ class WindowJobsTest : public QObject {
     WriteFile(File("fw.hxf"), BuildPackage({{"a.txt", "abc"},
                                             {"SYSTEM\\FONT\\b.bin", std::string("\x01\0\x02", 3)},
                                             {"empty.dat", ""}}));
-    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(File("fw.hxf"));
     Click(window_->Button1);
 
-    QCOMPARE(dialog_->shown, QStringList({"open"}));
-    QCOMPARE(dialog_->InitDir(), QCoreApplication::applicationDirPath());
-    QCOMPARE(dialog_->Filter(), QStringLiteral(".hxf filename|*.hxf"));
+    QCOMPARE(dialog_->shown, std::vector<std::string>({"open"}));
+    QCOMPARE(Q(dialog_->InitDir()), QCoreApplication::applicationDirPath());
+    QCOMPARE(Q(dialog_->Filter()), QStringLiteral(".hxf filename|*.hxf"));
     WAIT_FOR_JOBS(window_);
     QCOMPARE(ListFilesRecursively(File("out_hxf")),
              std::vector<std::string>({"SYSTEM/FONT/b.bin", "a.txt", "empty.dat"}));
@@ -101,12 +118,12 @@ class WindowJobsTest : public QObject {
 
   void repackButtonBuildsThePackageFromInHxfByteExact() {
     WriteFile(File("in_hxf/a.txt"), "abc");
-    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(File("fw.hxf"));
     Click(window_->Button2);
 
-    QCOMPARE(dialog_->shown, QStringList({"save"}));
-    QCOMPARE(dialog_->InitDir(), QCoreApplication::applicationDirPath());
-    QCOMPARE(dialog_->Filter(), QStringLiteral(".hxf filename|*.hxf"));
+    QCOMPARE(dialog_->shown, std::vector<std::string>({"save"}));
+    QCOMPARE(Q(dialog_->InitDir()), QCoreApplication::applicationDirPath());
+    QCOMPARE(Q(dialog_->Filter()), QStringLiteral(".hxf filename|*.hxf"));
     WAIT_FOR_JOBS(window_);
     const Bytes package = ReadFile(File("fw.hxf"));
     QCOMPARE(package.size(), std::size_t{85});
@@ -123,7 +140,7 @@ class WindowJobsTest : public QObject {
   void cancelledDialogStartsNothing() {
     QFETCH(bool, unpack);
     WriteFile(File("in_hxf/a.txt"), "abc");
-    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(File("fw.hxf"));
     Click(window_->Button2);
     WAIT_FOR_JOBS(window_);
     const QStringList log = LogLines(window_->Memo1);
@@ -132,7 +149,7 @@ class WindowJobsTest : public QObject {
     dialog_->Cancel();
     Click(unpack ? window_->Button1 : window_->Button2);
     // The dialog still reports the earlier name; nothing may be started on it.
-    QCOMPARE(dialog_->FileName(), Path("fw.hxf"));
+    QCOMPARE(Q(dialog_->FileName()), Path("fw.hxf"));
     QCOMPARE(window_->RunningJobs(), std::size_t{0});
     QCoreApplication::processEvents();
     QVERIFY(ReadFile(File("fw.hxf")) == BuildPackage({{"a.txt", "abc"}}));
@@ -144,8 +161,8 @@ class WindowJobsTest : public QObject {
   void twoJobsRunAtOnceAndBothLog() {
     WriteFile(File("fw.hxf"), BuildPackage({{"x.bin", "x"}}));
     WriteFile(File("in_hxf/a.txt"), "abc");
-    dialog_->Choose(Path("fw.hxf"));
-    dialog_->Choose(Path("new.hxf"));
+    dialog_->Choose(File("fw.hxf"));
+    dialog_->Choose(File("new.hxf"));
     Click(window_->Button1);
     Click(window_->Button2);
     // Neither can end before the window serves its log lines.
@@ -188,7 +205,7 @@ class WindowJobsTest : public QObject {
 
     // Meanwhile the window answers and another job runs to its end.
     WriteFile(File("in_hxf/a.txt"), "abc");
-    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(File("fw.hxf"));
     Click(window_->Button2);
     QTRY_VERIFY(LogLines(window_->Memo1).contains(QStringLiteral("文件关闭")));
     QTRY_COMPARE(window_->RunningJobs(), std::size_t{2});
@@ -212,6 +229,7 @@ class WindowJobsTest : public QObject {
   }
   void closingWithAJobRunningAsksWhatToDo() {
     QFETCH(QString, choice);
+    StartHeldJob();
     QMessageBox* failure = StartFailingUnpack();
     QVERIFY(failure != nullptr);
     QPointer<QMessageBox> failure_box(failure);
@@ -224,22 +242,55 @@ class WindowJobsTest : public QObject {
     if (choice == QStringLiteral("停止")) {
       // The stopped job's box goes with it, and the window closes once the job has ended.
       QTRY_VERIFY(!window_->isVisible());
-      QCOMPARE(window_->RunningJobs(), std::size_t{0});
+      QTRY_COMPARE(window_->RunningJobs(), std::size_t{0});
       QVERIFY(failure_box.isNull() || !failure_box->isVisible());
       return;
     }
     QCoreApplication::processEvents();
     QVERIFY(window_->isVisible());
     QVERIFY(failure_box && failure_box->isVisible());
-    QCOMPARE(window_->RunningJobs(), std::size_t{1});
+    QCOMPARE(window_->RunningJobs(), std::size_t{2});
     const bool waiting = choice == QStringLiteral("等待");
     QCOMPARE(window_->Button1->isEnabled(), !waiting);
     QCOMPARE(window_->Button2->isEnabled(), !waiting);
 
-    failure_box->button(QMessageBox::Ok)->click();
-    WAIT_FOR_JOBS(window_);
-    // Waiting, the window closes as the last job ends; kept open, it stays.
+    // Waiting, the window closes as the last working job ends, and the box goes with it; kept
+    // open, both stay until the user closes the box.
+    gate_.Open();
     QTRY_COMPARE(window_->isVisible(), !waiting);
+    QCOMPARE(failure_box && failure_box->isVisible(), !waiting);
+    if (failure_box) failure_box->button(QMessageBox::Ok)->click();
+    WAIT_FOR_JOBS(window_);
+    QCOMPARE(window_->isVisible(), !waiting);
+  }
+
+  void closingWithOnlyABoxStandingClosesAtOnce() {
+    QPointer<QMessageBox> failure_box(StartFailingUnpack());
+    QVERIFY(failure_box);
+    // The job behind the box does no work: nothing to ask about.
+    auto asked = WhenMessageBoxAppears(
+        kJobsRunning, [](QMessageBox* box) { ClickButton(box, QStringLiteral("取消")); });
+    window_->close();
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!*asked);
+    QTRY_VERIFY(failure_box.isNull() || !failure_box->isVisible());
+    WAIT_FOR_JOBS(window_);
+  }
+
+  void keepingOpenAfterWaitingUndoesTheWait() {
+    StartHeldJob();
+    for (const QString& choice : {QStringLiteral("等待"), QStringLiteral("取消")}) {
+      auto asked =
+          WhenMessageBoxAppears(kJobsRunning, [&](QMessageBox* box) { ClickButton(box, choice); });
+      window_->close();
+      QVERIFY(*asked);
+    }
+    QVERIFY(window_->Button1->isEnabled());
+    QVERIFY(window_->Button2->isEnabled());
+    gate_.Open();
+    WAIT_FOR_JOBS(window_);
+    QCoreApplication::processEvents();
+    QVERIFY(window_->isVisible());
   }
 
   void closingDuringARepackLeavesNoTornPackage_data() {
@@ -257,7 +308,7 @@ class WindowJobsTest : public QObject {
     WriteFile(File("fw.hxf"), old_package);
     const Bytes new_package = BuildPackage({{"a.bin", big_a}, {"b.bin", big_b}});
 
-    dialog_->Choose(Path("fw.hxf"));
+    dialog_->Choose(File("fw.hxf"));
     Click(window_->Button2);
     auto asked =
         WhenMessageBoxAppears(kJobsRunning, [&](QMessageBox* box) { ClickButton(box, choice); });
@@ -306,7 +357,7 @@ class WindowJobsTest : public QObject {
     QApplication::sendEvent(target, &drop);
     QVERIFY(drop.isAccepted());
 
-    QVERIFY(dialog_->shown.isEmpty());
+    QVERIFY(dialog_->shown.empty());
     WAIT_FOR_JOBS(window_);
     QCOMPARE(ToString(ReadFile(File("out_hxf/a.txt"))), std::string("abc"));
     // Only the job's line reached the log; the drop was not pasted into it.
@@ -374,7 +425,7 @@ class RealDialogTest : public QObject {
     QCOMPARE(mode, unpack ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     QCOMPARE(window.RunningJobs(), std::size_t{choose ? 1u : 0u});
     WAIT_FOR_JOBS(&window);
-    if (choose) QCOMPARE(window.CD1->FileName(), package);
+    if (choose) QCOMPARE(Q(window.CD1->FileName()), package);
     QCOMPARE(Exists(dir / (unpack ? "out_hxf/a.txt" : "fw.hxf")), choose);
   }
 };

@@ -16,9 +16,9 @@
 
 #include "core/version.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/error_box.h"
-#include "ui/start_up.h"
-#include "ui/unit1.h"
+#include "ui/error_box_text.h"
+#include "ui/qt/start_up.h"
+#include "ui/qt/unit1.h"
 
 namespace hxf::testing {
 
@@ -151,9 +151,8 @@ class WindowLayoutTest : public QObject {
   void failingToSetTheDialogShowsTheErrorBoxAndStartsNothing() {
     QFETCH(bool, init_dir_fails);
     QFETCH(int, button);
-    (init_dir_fails ? dialog_->init_dir_failure : dialog_->filter_failure) =
-        QStringLiteral("属性无效");
-    dialog_->Choose(QStringLiteral("/nonexistent/never.hxf"));
+    (init_dir_fails ? dialog_->init_dir_failure : dialog_->filter_failure) = "属性无效";
+    dialog_->Choose("/nonexistent/never.hxf");
 
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
@@ -166,84 +165,17 @@ class WindowLayoutTest : public QObject {
     QVERIFY(*answered);
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(dialog_->shown.isEmpty());
+    QVERIFY(dialog_->shown.empty());
     QCOMPARE(window_->RunningJobs(), 0u);
-  }
-
-  void filterMustBeWholePairs_data() {
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("the package filter") << ".hxf filename|*.hxf" << true;
-    QTest::newRow("two pairs") << "a|*.a|b|*.b" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("description only") << ".hxf filename" << false;
-    QTest::newRow("odd parts") << "a|*.a|b" << false;
-    QTest::newRow("empty description") << "|*.hxf" << false;
-    QTest::newRow("empty pattern") << "a| " << false;
-  }
-  void filterMustBeWholePairs() {
-    QFETCH(QString, filter);
-    QFETCH(bool, accepted);
-    ScriptedDialog dialog;
-    QVERIFY(dialog.SetFilter(QStringLiteral("x|*.x")).ok());
-    QCOMPARE(dialog.SetFilter(filter).ok(), accepted);
-    QCOMPARE(dialog.Filter(), accepted ? filter : QStringLiteral("x|*.x"));
   }
 };
 
-// The standard error box and start-up need no window of the fixture.
+// The start-up and its standard error box need no window of the fixture (the box's text and
+// caption rules are tested with the window's logic).
 class StartUpTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void errorTextGetsAFullStopAfterCharactersSortingAfterIt_data() {
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("letter") << "Out of memory"
-                            << "Out of memory.";
-    QTest::newRow("full stop") << "Done."
-                               << "Done.";
-    QTest::newRow("exclamation") << "Stop!"
-                                 << "Stop!";
-    QTest::newRow("bracket") << "(none)"
-                             << "(none)";
-    QTest::newRow("hyphen") << "a-"
-                            << "a-";
-    QTest::newRow("space") << "a "
-                           << "a ";
-    QTest::newRow("slash sorts after") << "C:/"
-                                       << "C:/.";
-    QTest::newRow("digit") << "code 5"
-                           << "code 5.";
-    QTest::newRow("Chinese") << "属性无效"
-                             << "属性无效.";
-  }
-  void errorTextGetsAFullStopAfterCharactersSortingAfterIt() {
-    QFETCH(QString, message);
-    QFETCH(QString, shown);
-    QCOMPARE(ErrorBoxText(message), shown);
-  }
-
-  void programTitleIsTheFileNameCutAtTheFirstDot_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("plain") << "/usr/bin/hxf-gui"
-                           << "hxf-gui";
-    QTest::newRow("capitals") << "/opt/HXF-GUI"
-                              << "Hxf-gui";
-    QTest::newRow("extensions") << "/x/HxfTool.Setup.exe"
-                                << "Hxftool";
-    QTest::newRow("no directory") << "Tool"
-                                  << "Tool";
-  }
-  void programTitleIsTheFileNameCutAtTheFirstDot() {
-    QFETCH(QString, path);
-    QFETCH(QString, title);
-    QCOMPARE(ProgramTitle(path), title);
-  }
-
   void windowThatCannotBeCreatedIsReportedAndTheLoopNeverRuns() {
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -265,7 +197,7 @@ class StartUpTest : public QObject {
     loop_guard.stop();
     QCOMPARE(code, 1);
     QVERIFY(*answered);
-    QCOMPARE(caption, ProgramTitle(QCoreApplication::applicationFilePath()));
+    QCOMPARE(caption, Q(ProgramTitle(S(QCoreApplication::applicationFilePath()))));
     QCOMPARE(caption, QStringLiteral("hxf_ui_layout_test"));
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "ui/start_up.h"
+#include "ui/qt/start_up.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/status.h"
-#include "ui/unit1.h"
+#include "ui/qt/unit1.h"
 
 class QApplication;
 

@@ -1,9 +1,9 @@
-#include "ui/start_up.h"
+#include "ui/qt/start_up.h"
 
 #include <QApplication>
 #include <exception>
 
-#include "ui/error_box.h"
+#include "ui/qt/error_box.h"
 
 namespace hxf {
 
@@ -20,7 +20,7 @@ Result<std::unique_ptr<TForm1>> CreateMainWindow() {
 int RunMainWindow(QApplication& application, const WindowFactory& create) {
   Result<std::unique_ptr<TForm1>> window = create();
   if (!window.ok()) {
-    ShowErrorBox(nullptr, QString::fromStdString(window.status().message()));
+    ShowErrorBox(nullptr, window.status().message());
     return 1;
   }
   window.value()->show();

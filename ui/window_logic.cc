@@ -1,0 +1,232 @@
+#include "ui/window_logic.h"
+
+#include <algorithm>
+#include <cctype>
+#include <semaphore>
+#include <string_view>
+#include <utility>
+
+#include "ui/error_box_text.h"
+#include "ui/window_texts.h"
+
+namespace hxf {
+
+namespace {
+
+bool HasPackageExtension(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == "hxf";
+}
+
+// The file layer words a file held by someone else as held by "another job", which the window
+// cannot know: another program may hold it just as well.
+std::string BoxDetail(std::string detail) {
+  constexpr std::string_view kClaim = " by another job";
+  const std::size_t claim = detail.rfind(kClaim);
+  if (claim != std::string::npos && claim + kClaim.size() == detail.size()) detail.erase(claim);
+  return detail;
+}
+
+// A worker waiting for its message box to be closed. Released exactly once, on the UI thread,
+// whether the user closes the box or the window takes it down.
+struct MessageWait {
+  std::binary_semaphore closed{0};
+  bool released = false;
+  void Release() {
+    if (released) return;
+    released = true;
+    closed.release();
+  }
+};
+
+}  // namespace
+
+WindowLogic::WindowLogic(WindowView& view, CommonDialog& dialog, ProgramPaths program,
+                         JobFactory make_job)
+    : view_(view), dialog_(dialog), program_(std::move(program)), make_job_(std::move(make_job)) {}
+
+// --- Starting jobs ---
+
+std::string WindowLogic::ChoosePackage(bool save) {
+  for (const Status& status :
+       {dialog_.SetInitDir(program_.directory), dialog_.SetFilter(ui_text::kPackageFilter)}) {
+    if (!status.ok()) {
+      view_.ShowErrorBox(ErrorBoxText(status.message()), ProgramTitle(program_.executable));
+      return {};
+    }
+  }
+  // A cancelled dialog starts nothing: the name left from an earlier choice is not this one's.
+  const bool chosen = save ? dialog_.ShowSave() : dialog_.ShowOpen();
+  return chosen ? dialog_.FileName() : std::string();
+}
+
+void WindowLogic::Button1Click() {
+  if (close_when_done_) return;
+  if (std::string package = ChoosePackage(false); !package.empty()) {
+    StartJob(JobKind::kUnpack, package);
+  }
+}
+
+void WindowLogic::Button2Click() {
+  if (close_when_done_) return;
+  if (std::string package = ChoosePackage(true); !package.empty()) {
+    StartJob(JobKind::kRepack, package);
+  }
+}
+
+std::vector<std::string> WindowLogic::PackagesAmong(const std::vector<std::string>& paths) {
+  std::vector<std::string> packages;
+  std::copy_if(paths.begin(), paths.end(), std::back_inserter(packages), HasPackageExtension);
+  return packages;
+}
+
+bool WindowLogic::TakesDrop(const std::vector<std::string>& paths) const {
+  return !close_when_done_ && !PackagesAmong(paths).empty();
+}
+
+bool WindowLogic::Drop(const std::vector<std::string>& paths) {
+  if (!TakesDrop(paths)) return false;
+  for (const std::string& package : PackagesAmong(paths)) StartJob(JobKind::kUnpack, package);
+  return true;
+}
+
+void WindowLogic::StartJob(JobKind kind, const std::string& package) {
+  jobs_.Add(make_job_(kind, *this, package)).Resume();
+  UpdateProgress();
+  view_.PollProgress(true, [this] { UpdateProgress(); });
+}
+
+void WindowLogic::WorkerFinished(Worker& worker) {
+  // Called on the worker's thread as its last act: the join happens on the UI thread.
+  const Worker* finished = &worker;
+  view_.PostToUiThread([this, finished] { ReleaseJob(finished); });
+}
+
+void WindowLogic::ReleaseJob(const Worker* worker) {
+  jobs_.Release(worker);
+  UpdateProgress();
+  if (jobs_.empty()) view_.PollProgress(false, nullptr);
+  CloseIfDone();
+}
+
+void WindowLogic::UpdateProgress() {
+  ProgressState shown;
+  if (!jobs_.empty()) {
+    shown.visible = true;
+    const JobList::Progress progress = jobs_.Combined();
+    shown.busy = !progress.known || progress.total == 0;
+    if (!shown.busy) {
+      shown.value =
+          static_cast<int>(progress.done * ProgressState::kProgressSteps / progress.total);
+    }
+  }
+  view_.ShowProgress(shown);
+}
+
+// --- The log ---
+
+void WindowLogic::Synchronize(const std::function<void()>& procedure) {
+  if (view_.OnUiThread()) {
+    procedure();
+    return;
+  }
+  view_.RunOnUiThreadAndWait(procedure);
+}
+
+void WindowLogic::InsertLine(const LogLine& line) {
+  // Drawing the log costs far more per insertion than per line, so lines wait here until the
+  // UI thread has served the calls already queued, then go in together.
+  pending_lines_.push_back(line.text);
+  if (flush_posted_) return;
+  flush_posted_ = true;
+  view_.PostToUiThread([this] { FlushLog(); });
+}
+
+void WindowLogic::FlushLog() {
+  flush_posted_ = false;
+  if (pending_lines_.empty()) return;
+  std::vector<std::string> newest_first(pending_lines_.rbegin(), pending_lines_.rend());
+  pending_lines_.clear();
+  view_.InsertLogLines(newest_first);
+}
+
+// --- The unpacker's message box ---
+
+void WindowLogic::ShowMessage(const WorkerMessage& message) {
+  auto wait = std::make_shared<MessageWait>();
+  auto release = [wait] { wait->Release(); };
+  if (view_.OnUiThread()) {
+    // Nothing on the UI thread may wait on the user here; the box stands on its own.
+    OpenMessageBox(message, release);
+    return;
+  }
+  view_.PostToUiThread([this, message, release] { OpenMessageBox(message, release); });
+  wait->closed.acquire();  // only this worker waits; the window and other jobs go on
+}
+
+void WindowLogic::OpenMessageBox(const WorkerMessage& message, std::function<void()> release) {
+  if (stopping_) {
+    release();
+    return;
+  }
+  ++standing_boxes_;
+  WorkerMessage shown = message;
+  shown.detail = BoxDetail(std::move(shown.detail));
+  view_.ShowMessageBox(shown, [this, release] {
+    --standing_boxes_;
+    release();
+  });
+  // A job behind its box does no work: a window waiting to close need not wait for it.
+  CloseIfDone();
+}
+
+// --- Closing ---
+
+bool WindowLogic::CloseRequested() {
+  if (RunningJobs() > 0) {
+    switch (view_.AskAboutRunningJobs()) {
+      case CloseChoice::kKeepOpen:
+        close_when_done_ = false;
+        view_.EnableJobs(true);
+        return false;
+      case CloseChoice::kStop:
+        StopJobs();
+        break;
+      case CloseChoice::kWait:
+        break;
+    }
+  }
+  if (RunningJobs() == 0) {  // none ran, or they ended while the question stood
+    StopJobs();              // what is left stands behind a box, which goes with the window
+    return true;
+  }
+  // The view closes the window once the last job is done; its events keep being served
+  // meanwhile, so a job waiting on its log is never stuck.
+  close_when_done_ = true;
+  view_.EnableJobs(false);
+  return false;
+}
+
+void WindowLogic::CloseIfDone() {
+  if (close_when_done_ && RunningJobs() == 0) view_.CloseWindow();
+}
+
+void WindowLogic::StopJobs() {
+  stopping_ = true;
+  jobs_.CancelAll();
+  view_.CloseMessageBoxes();
+}
+
+void WindowLogic::Shutdown() {
+  close_when_done_ = false;
+  view_.PollProgress(false, nullptr);
+  StopJobs();
+  view_.ServeEventsUntil([this] { return jobs_.empty(); });
+  FlushLog();
+}
+
+}  // namespace hxf
