@@ -72,7 +72,7 @@ class WindowLayoutTest : public QObject {
   }
 
   void memosAreEditableWrapAndMemo1ScrollsVertically() {
-    for (QPlainTextEdit* memo : {window_->Memo1, window_->Memo2}) {
+    for (QPlainTextEdit* memo : {static_cast<QPlainTextEdit*>(window_->Memo1), window_->Memo2}) {
       QVERIFY(!memo->isReadOnly());
       QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
       QCOMPARE(memo->maximumBlockCount(), 0);
@@ -122,6 +122,52 @@ class WindowLayoutTest : public QObject {
     QVERIFY(!memo->textCursor().hasSelection());
     window_->InsertLine({"文件关闭"});
     QCOMPARE(LogLines(memo), QStringList({"文件关闭", "解包完成", "older"}));
+  }
+
+  void logViewStaysWhereTheUserLeftIt_data() {
+    QTest::addColumn<int>("batch");
+    QTest::newRow("one line at a time") << 1;
+    QTest::newRow("lines in batches") << 40;
+  }
+  void logViewStaysWhereTheUserLeftIt() {
+    QFETCH(int, batch);
+    LogBox* memo = window_->Memo1;
+    QScrollBar* bar = memo->verticalScrollBar();
+    int next = 0;
+    auto insert = [&](int lines) {
+      for (int done = 0; done < lines; done += batch) {
+        QString text;
+        // Newest first, as the log's lines come.
+        for (int i = 0; i < batch; ++i) text.prepend(QStringLiteral("line %1\n").arg(next++));
+        memo->InsertAtTop(text);
+      }
+      QCoreApplication::processEvents();  // where the lines are is known once they are drawn
+    };
+    const QPoint top_left(1, 1);
+    const QPoint bottom_left(1, memo->viewport()->height() - 2);
+
+    // At the top, the newest line shows at the top, below the box's margin.
+    insert(200);
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->minimum());
+    QCOMPARE(memo->cursorForPosition(top_left).block().text(), QStringLiteral("line 199"));
+    QVERIFY(memo->cursorRect(QTextCursor(memo->document())).top() > 0);
+
+    // Scrolled to the oldest lines, the view keeps showing them, and the bar stays at its end.
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    const QString shown = memo->cursorForPosition(top_left).block().text();
+    QVERIFY(shown.startsWith(QStringLiteral("line ")));
+    QCOMPARE(memo->cursorForPosition(bottom_left).block().text(), QString());  // the end
+    insert(80);
+    QCOMPARE(memo->cursorForPosition(top_left).block().text(), shown);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Back at the top, new lines show again.
+    bar->setValue(bar->minimum());
+    insert(batch);
+    QCOMPARE(memo->cursorForPosition(top_left).block().text(),
+             QStringLiteral("line %1").arg(next - 1));
   }
 
   void synchronizeRunsOnTheWindowsThreadWhileTheCallerWaits() {

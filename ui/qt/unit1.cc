@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "ui/qt/file_dialog.h"
+#include "ui/qt/log_box.h"
 #include "ui/window_layout.h"
 #include "ui/window_texts.h"
 
@@ -34,8 +35,9 @@ QString FromUtf8(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QPlainTextEdit* MakeMemo(QWidget* parent, const layout::Bounds& bounds) {
-  auto* memo = new QPlainTextEdit(parent);
+template <class Box>
+Box* MakeMemo(QWidget* parent, const layout::Bounds& bounds) {
+  auto* memo = new Box(parent);
   memo->setGeometry(ToRect(bounds));
   memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -86,11 +88,11 @@ void TForm1::CreateComponents() {
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   Button2->installEventFilter(this);
 
-  Memo1 = MakeMemo(this, layout::kMemo1);
+  Memo1 = MakeMemo<LogBox>(this, layout::kMemo1);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->viewport()->installEventFilter(this);
 
-  Memo2 = MakeMemo(this, layout::kMemo2);
+  Memo2 = MakeMemo<QPlainTextEdit>(this, layout::kMemo2);
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QStringList credits;
   for (const char* line : ui_text::kCredits) credits << QString::fromUtf8(line);
@@ -178,11 +180,7 @@ void TForm1::ServeEventsUntil(const std::function<bool()>& done) {
 void TForm1::InsertLogLines(const std::vector<std::string>& lines) {
   QString text;
   for (const std::string& line : lines) text += FromUtf8(line) + u'\n';
-  QTextCursor cursor(Memo1->document());
-  cursor.movePosition(QTextCursor::Start);
-  cursor.insertText(text);
-  // The caret ends just after the new lines, and whatever the user had selected is given up.
-  Memo1->setTextCursor(cursor);
+  Memo1->InsertAtTop(text);
 }
 
 // --- Boxes ---

@@ -12,6 +12,7 @@
 
 #include "ui/common_dialog.h"
 #include "ui/job_factory.h"
+#include "ui/qt/log_box.h"
 #include "ui/window_logic.h"
 #include "ui/window_view.h"
 
@@ -36,7 +37,7 @@ class TForm1 final : public QWidget, private WindowView {
 
   QPushButton* Button1;   // "Unpack HXF"
   QPushButton* Button2;   // "RePack HXF"
-  QPlainTextEdit* Memo1;  // the log, newest line first
+  LogBox* Memo1;          // the log, newest line first
   QPlainTextEdit* Memo2;  // the credits
   std::unique_ptr<CommonDialog> CD1;
   QProgressBar* Progress;  // shown only while jobs run
