@@ -1,5 +1,9 @@
 // The window driving real jobs on real files: both buttons, cancelled dialogs, jobs at once, the
 // unpacker's message box, closing with jobs running, drag and drop and Qt's own file dialogs.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMimeData>
@@ -221,6 +225,37 @@ class WindowJobsTest : public QObject {
     QVERIFY(!LogLines(window_->Memo1).contains(QStringLiteral("解包完成")));
   }
 
+  void openFailureBoxesStandApartAndWideEnoughForAPath() {
+    QMessageBox* first = StartFailingUnpack();
+    QVERIFY(first != nullptr);
+    QMessageBox* second = StartFailingUnpack();
+    QVERIFY(second != nullptr);
+    for (QMessageBox* box : {first, second}) {
+      QVERIFY(box->informativeText().contains(Path("missing.hxf")));
+      QVERIFY2(box->width() >= 420, qPrintable(QString::number(box->width())));
+    }
+    QCOMPARE(second->pos() - first->pos(), QPoint(24, 24));
+  }
+
+  void openFailureBoxSaysAFileIsInUseWithoutSayingByWhom() {
+    WriteFile(File("fw.hxf"), BuildPackage({{"a.txt", "abc"}}));
+    // Another program holds the package.
+    const int held = ::open(File("fw.hxf").c_str(), O_RDONLY);
+    QVERIFY(held >= 0);
+    QCOMPARE(::flock(held, LOCK_EX), 0);
+    dialog_->Choose(File("fw.hxf"));
+    Click(window_->Button1);
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = VisibleMessageBoxWithText(kOpenFailed)) != nullptr);
+    const QString detail = box->informativeText();
+    ::close(held);
+    QVERIFY2(detail.contains(Path("fw.hxf")) && detail.contains(QStringLiteral("in use")),
+             qPrintable(detail));
+    QVERIFY2(!detail.contains(QStringLiteral("another job")), qPrintable(detail));
+    box->button(QMessageBox::Ok)->click();
+    WAIT_FOR_JOBS(window_);
+  }
+
   void closingWithAJobRunningAsksWhatToDo_data() {
     QTest::addColumn<QString>("choice");
     QTest::newRow("wait") << QStringLiteral("等待");
@@ -345,7 +380,7 @@ class WindowJobsTest : public QObject {
     QDragEnterEvent refused(QPoint(100, 100), Qt::CopyAction, &not_a_package, Qt::LeftButton,
                             Qt::NoModifier);
     QApplication::sendEvent(target, &refused);
-    QVERIFY(!refused.isAccepted() || on_log);  // the log may take text drags for itself
+    QVERIFY(!refused.isAccepted());
 
     QMimeData package;
     package.setUrls({QUrl::fromLocalFile(Path("fw.HXF"))});
@@ -362,6 +397,32 @@ class WindowJobsTest : public QObject {
     QCOMPARE(ToString(ReadFile(File("out_hxf/a.txt"))), std::string("abc"));
     // Only the job's line reached the log; the drop was not pasted into it.
     QCOMPARE(LogLines(window_->Memo1), QStringList({"解包完成"}));
+  }
+  void droppedFileThatIsNotAPackageIsIgnored_data() {
+    QTest::addColumn<bool>("on_log");
+    QTest::newRow("on the window") << false;
+    QTest::newRow("on the log") << true;
+  }
+  void droppedFileThatIsNotAPackageIsIgnored() {
+    QFETCH(bool, on_log);
+    WriteFile(File("notes.txt"), "not a package");
+    QWidget* target = on_log ? window_->Memo1->viewport() : static_cast<QWidget*>(window_.get());
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("notes.txt"))});
+
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+
+    QVERIFY(!enter.isAccepted());
+    QVERIFY(!move.isAccepted());
+    QVERIFY(!drop.isAccepted());
+    QCOMPARE(window_->RunningJobs(), std::size_t{0});
+    QCoreApplication::processEvents();
+    QVERIFY2(window_->Memo1->toPlainText().isEmpty(), qPrintable(window_->Memo1->toPlainText()));
   }
 };
 

@@ -112,6 +112,29 @@ class WindowLayoutTest : public QObject {
     QVERIFY(!window_->Memo1->toPlainText().contains(u'\t'));
   }
 
+  void enterOnAFocusedButtonPressesIt_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("Unpack HXF, Return") << 1 << int(Qt::Key_Return) << "open";
+    QTest::newRow("Unpack HXF, Enter") << 1 << int(Qt::Key_Enter) << "open";
+    QTest::newRow("RePack HXF, Return") << 2 << int(Qt::Key_Return) << "save";
+    QTest::newRow("RePack HXF, Enter") << 2 << int(Qt::Key_Enter) << "save";
+  }
+  void enterOnAFocusedButtonPressesIt() {
+    QFETCH(int, button);
+    QFETCH(int, key);
+    QFETCH(QString, dialog);
+    QApplication::setActiveWindow(window_.get());
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QPushButton* pressed = button == 1 ? window_->Button1 : window_->Button2;
+    pressed->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), pressed);
+    QTest::keyClick(pressed, Qt::Key(key));
+    QCOMPARE(dialog_->shown, std::vector<std::string>({S(dialog)}));  // cancelled: nothing starts
+    QCOMPARE(window_->RunningJobs(), 0u);
+  }
+
   void insertedLineGoesOnTopWithTheCaretAfterIt() {
     QPlainTextEdit* memo = window_->Memo1;
     memo->setPlainText(QStringLiteral("older\n"));

@@ -192,6 +192,15 @@ void TForm1::ShowMessageBox(const WorkerMessage& message, std::function<void()> 
   if (!message.detail.empty()) box->setInformativeText(FromUtf8(message.detail));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
+  // Wide enough for a path: a narrow box wraps it at every folder.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(layout::kMessageBoxMinWidth, 0), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+  // A box opened while others stand goes beside the last one, not exactly over it.
+  if (QMessageBox* last = LastStandingBox()) {
+    box->move(last->pos() + QPoint(layout::kMessageBoxCascade, layout::kMessageBoxCascade));
+  }
   auto once = std::make_shared<std::function<void()>>(std::move(closed));
   auto close_once = [once] {
     if (!*once) return;
@@ -203,6 +212,13 @@ void TForm1::ShowMessageBox(const WorkerMessage& message, std::function<void()> 
   connect(box, &QObject::destroyed, this, close_once);
   message_boxes_.emplace_back(box);
   box->show();
+}
+
+QMessageBox* TForm1::LastStandingBox() const {
+  for (auto box = message_boxes_.rbegin(); box != message_boxes_.rend(); ++box) {
+    if (*box && (*box)->isVisible()) return *box;
+  }
+  return nullptr;
 }
 
 void TForm1::CloseMessageBoxes() {

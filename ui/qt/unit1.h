@@ -87,6 +87,7 @@ class TForm1 final : public QWidget, private WindowView {
 
   // A drag or drop of files: taken when it holds a package; true when it was one of files at all.
   bool HandleFileDrop(QDropEvent* event, bool drop);
+  QMessageBox* LastStandingBox() const;
   // Enter on a focused button presses it, as Space does.
   bool PressOnEnter(QObject* watched, QEvent* event);
 
