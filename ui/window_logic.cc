@@ -13,6 +13,9 @@ namespace hxf {
 
 namespace {
 
+// How long a log line may wait for the lines after it: short enough to read as at once.
+constexpr int kLogFlushMs = 40;
+
 bool HasPackageExtension(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
   const std::size_t dot = path.rfind('.');
@@ -107,6 +110,7 @@ void WindowLogic::WorkerFinished(Worker& worker) {
 }
 
 void WindowLogic::ReleaseJob(const Worker* worker) {
+  FlushLog();  // a job is over once all its lines show
   jobs_.Release(worker);
   UpdateProgress();
   if (jobs_.empty()) view_.PollProgress(false, nullptr);
@@ -130,28 +134,33 @@ void WindowLogic::UpdateProgress() {
 // --- The log ---
 
 void WindowLogic::Synchronize(const std::function<void()>& procedure) {
-  if (view_.OnUiThread()) {
-    procedure();
-    return;
-  }
-  view_.RunOnUiThreadAndWait(procedure);
+  // A worker's procedure only hands its line to InsertLine, which queues it: it runs here, on
+  // the worker's thread, one at a time. Waiting for the UI thread would cost each line a round
+  // trip between the threads, and the worker all the time the UI thread spends drawing.
+  std::lock_guard serve(serving_);
+  procedure();
 }
 
 void WindowLogic::InsertLine(const LogLine& line) {
-  // Drawing the log costs far more per insertion than per line, so lines wait here until the
-  // UI thread has served the calls already queued, then go in together.
+  // Drawing the log costs far more per insertion than per line: the lines of the next few
+  // hundredths of a second go in together.
+  std::lock_guard lock(pending_mutex_);
   pending_lines_.push_back(line.text);
   if (flush_posted_) return;
   flush_posted_ = true;
-  view_.PostToUiThread([this] { FlushLog(); });
+  view_.PostToUiThread([this] { view_.PostToUiThreadAfter(kLogFlushMs, [this] { FlushLog(); }); });
 }
 
 void WindowLogic::FlushLog() {
-  flush_posted_ = false;
-  if (pending_lines_.empty()) return;
-  std::vector<std::string> newest_first(pending_lines_.rbegin(), pending_lines_.rend());
-  pending_lines_.clear();
-  view_.InsertLogLines(newest_first);
+  std::vector<std::string> lines;
+  {
+    std::lock_guard lock(pending_mutex_);
+    lines.swap(pending_lines_);
+    flush_posted_ = false;
+  }
+  if (lines.empty()) return;
+  std::reverse(lines.begin(), lines.end());  // newest first
+  view_.InsertLogLines(lines);
 }
 
 // --- The unpacker's message box ---

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,10 @@ class WindowLogic final : public LogOwner {
   std::size_t RunningJobs() const { return jobs_.size() - standing_boxes_; }
   void UpdateProgress();
 
-  // LogOwner. Lines reach the view in batches: a worker waits until its line is in the log's
-  // queue on the UI thread, not until the view has drawn it.
+  // LogOwner, from any thread. A worker's log procedure runs on the worker's own thread, one at
+  // a time, and its line waits in a queue; the view gets the queue's lines in batches, a few
+  // hundredths of a second apart, and all of a job's lines before the job is released. So a
+  // worker waits for no other thread than the workers logging at the same moment.
   void Synchronize(const std::function<void()>& procedure) override;
   void InsertLine(const LogLine& line) override;
   void ShowMessage(const WorkerMessage& message) override;
@@ -78,9 +81,11 @@ class WindowLogic final : public LogOwner {
   JobFactory make_job_;
   JobList jobs_;
   std::size_t standing_boxes_ = 0;
+  std::mutex serving_;  // one log procedure at a time
+  std::mutex pending_mutex_;
   std::vector<std::string> pending_lines_;  // oldest first, not yet in the view
-  bool flush_posted_ = false;
-  bool stopping_ = false;         // no more message boxes; jobs are being stopped
+  bool flush_posted_ = false;               // a FlushLog is on its way
+  bool stopping_ = false;                   // no more message boxes; jobs are being stopped
   bool close_when_done_ = false;  // the user closed the window and chose to let the jobs end
 };
 

@@ -34,11 +34,11 @@ class WindowView {
 
   // Any thread.
   virtual bool OnUiThread() const = 0;
-  // Any thread but the UI thread: runs `procedure` on the UI thread and returns once it has run.
-  // Calls are served one at a time, oldest first, also while a modal dialog or box runs.
-  virtual void RunOnUiThreadAndWait(const std::function<void()>& procedure) = 0;
-  // Any thread: runs `task` on the UI thread later, in the order posted.
+  // Any thread: runs `task` on the UI thread later, in the order posted, also while a modal
+  // dialog or box runs.
   virtual void PostToUiThread(std::function<void()> task) = 0;
+  // UI thread: runs `task` on the UI thread once `milliseconds` have passed.
+  virtual void PostToUiThreadAfter(int milliseconds, std::function<void()> task) = 0;
   // Serves the UI thread's events, but no user input, until `done` is true; `done` is looked at
   // after each event.
   virtual void ServeEventsUntil(const std::function<bool()>& done) = 0;

@@ -193,20 +193,39 @@ class WindowLayoutTest : public QObject {
              QStringLiteral("line %1").arg(next - 1));
   }
 
-  void synchronizeRunsOnTheWindowsThreadWhileTheCallerWaits() {
-    QThread* ran_on = nullptr;
-    std::atomic<bool> returned{false};
-    std::thread worker([&] {
-      window_->Synchronize([&] {
-        ran_on = QThread::currentThread();
-        window_->InsertLine({"from a worker"});
-      });
-      returned = true;
-    });
-    QTRY_VERIFY(returned);
-    worker.join();
-    QCOMPARE(ran_on, window_->thread());
-    QCOMPARE(LogLines(window_->Memo1), QStringList({"from a worker"}));
+  void synchronizeRunsOneCallAtATimeAndItsLinesReachTheLogInOrder() {
+    // A job's log procedure runs on its own thread; the window draws the lines later.
+    constexpr int kLines = 200;
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    auto log_lines = [&](const std::string& name) {
+      for (int i = 0; i < kLines; ++i) {
+        bool ran = false;
+        window_->Synchronize([&] {
+          overlapped = overlapped || ++inside != 1;
+          window_->Log().InsertLine({name + std::to_string(i)});
+          ran = true;
+          --inside;
+        });
+        if (!ran) overlapped = true;  // it returned before its procedure had run
+      }
+    };
+    std::thread a(log_lines, "a");
+    std::thread b(log_lines, "b");
+    a.join();
+    b.join();
+    QVERIFY(!overlapped);
+    QTRY_COMPARE(LogLines(window_->Memo1).size(), 2 * kLines);
+    QStringList seen_a;
+    QStringList seen_b;
+    const QStringList lines = LogLines(window_->Memo1);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+      (line->startsWith(u'a') ? seen_a : seen_b) << *line;
+    }
+    for (int i = 0; i < kLines; ++i) {
+      QCOMPARE(seen_a[i], QStringLiteral("a%1").arg(i));
+      QCOMPARE(seen_b[i], QStringLiteral("b%1").arg(i));
+    }
   }
 
   void failingToSetTheDialogShowsTheErrorBoxAndStartsNothing_data() {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 namespace hxf::testing {
 
 std::function<void()> FakeUiThread::NextTask(bool wait) {
@@ -21,15 +19,6 @@ void FakeUiThread::ServePending() {
 
 void FakeUiThread::ServeEventsUntil(const std::function<bool()>& done) {
   while (!done()) NextTask(true)();
-}
-
-void FakeUiThread::RunOnUiThreadAndWait(const std::function<void()>& procedure) {
-  std::promise<void> ran;
-  PostToUiThread([&] {
-    procedure();
-    ran.set_value();
-  });
-  ran.get_future().wait();
 }
 
 void FakeUiThread::PostToUiThread(std::function<void()> task) {

@@ -37,8 +37,9 @@ class FakeUiThread final : public WindowView {
 
   // WindowView
   bool OnUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
-  void RunOnUiThreadAndWait(const std::function<void()>& procedure) override;
   void PostToUiThread(std::function<void()> task) override;
+  // Time does not pass here: the task is only queued behind what is queued now.
+  void PostToUiThreadAfter(int, std::function<void()> task) override { PostToUiThread(task); }
   void ServeEventsUntil(const std::function<bool()>& done) override;
   void InsertLogLines(const std::vector<std::string>& lines) override;
   void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) override;

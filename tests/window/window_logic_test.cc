@@ -42,7 +42,9 @@ class WindowLogicTest : public ::testing::Test {
       script = scripts_.front();
       scripts_.erase(scripts_.begin());
     }
-    return std::make_unique<FakeJob>(log, script, gate_, destroyed_);
+    auto job = std::make_unique<FakeJob>(log, script, gate_, destroyed_);
+    made_.push_back(job.get());
+    return job;
   }
 
   // Starts an unpack that runs `script`.
@@ -64,6 +66,7 @@ class WindowLogicTest : public ::testing::Test {
   std::atomic<int> destroyed_{0};
   std::vector<JobScript> scripts_;
   std::vector<Started> started_;
+  std::vector<const Worker*> made_;
   WindowLogic logic_{view_,
                      dialog_,
                      {"/opt/hxf/HXF-Gui.bin", "/opt/hxf"},
@@ -177,6 +180,15 @@ TEST_F(WindowLogicTest, LinesOfJobsAtOnceReachTheLogNewestOnTopInTheOrderLogged)
   }
   EXPECT_EQ(seen_a, a);
   EXPECT_EQ(seen_b, b);
+}
+
+TEST_F(WindowLogicTest, WorkerLogsWithoutWaitingForTheUiThread) {
+  Start({.lines = {"one", "two", "three"}});
+  // The UI thread serves nothing meanwhile; were the worker waiting on it, this would never end.
+  while (!made_.back()->Finished()) std::this_thread::yield();
+  EXPECT_TRUE(view_.log.empty());
+  ServeUntilReleased();
+  EXPECT_EQ(view_.log, std::vector<std::string>({"three", "two", "one"}));
 }
 
 TEST_F(WindowLogicTest, LinesQueuedTogetherGoIntoTheLogInOneInsertion) {

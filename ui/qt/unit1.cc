@@ -158,14 +158,13 @@ bool TForm1::OnUiThread() const {
   return QThread::currentThread() == thread();
 }
 
-void TForm1::RunOnUiThreadAndWait(const std::function<void()>& procedure) {
+void TForm1::PostToUiThread(std::function<void()> task) {
   // Queued calls are served in the order they were made, also while a modal dialog runs.
-  QMetaObject::invokeMethod(
-      this, [&procedure] { procedure(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-void TForm1::PostToUiThread(std::function<void()> task) {
-  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+void TForm1::PostToUiThreadAfter(int milliseconds, std::function<void()> task) {
+  QTimer::singleShot(milliseconds, this, std::move(task));
 }
 
 void TForm1::ServeEventsUntil(const std::function<bool()>& done) {

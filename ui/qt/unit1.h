@@ -47,7 +47,7 @@ class TForm1 final : public QWidget, private WindowView {
   // The log owner the jobs write to.
   LogOwner& Log() { return *logic_; }
 
-  // Runs `procedure` on the window's thread and waits for it, as a job's log line does.
+  // Runs `procedure` as a job's log line does: one at a time, and returns once it has run.
   void Synchronize(const std::function<void()>& procedure) { logic_->Synchronize(procedure); }
   // Puts `line` at the top of the log at once.
   void InsertLine(const LogLine& line) { InsertLogLines({line.text}); }
@@ -72,8 +72,8 @@ class TForm1 final : public QWidget, private WindowView {
 
   // WindowView
   bool OnUiThread() const override;
-  void RunOnUiThreadAndWait(const std::function<void()>& procedure) override;
   void PostToUiThread(std::function<void()> task) override;
+  void PostToUiThreadAfter(int milliseconds, std::function<void()> task) override;
   void ServeEventsUntil(const std::function<bool()>& done) override;
   void InsertLogLines(const std::vector<std::string>& lines) override;
   void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) override;
