@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <semaphore>
-#include <string_view>
 #include <utility>
 
 #include "ui/error_box_text.h"
@@ -23,15 +22,6 @@ bool HasPackageExtension(const std::string& path) {
   std::string extension = path.substr(dot + 1);
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension == "hxf";
-}
-
-// The file layer words a file held by someone else as held by "another job", which the window
-// cannot know: another program may hold it just as well.
-std::string BoxDetail(std::string detail) {
-  constexpr std::string_view kClaim = " by another job";
-  const std::size_t claim = detail.rfind(kClaim);
-  if (claim != std::string::npos && claim + kClaim.size() == detail.size()) detail.erase(claim);
-  return detail;
 }
 
 // A worker waiting for its message box to be closed. Released exactly once, on the UI thread,
@@ -183,9 +173,7 @@ void WindowLogic::OpenMessageBox(const WorkerMessage& message, std::function<voi
     return;
   }
   ++standing_boxes_;
-  WorkerMessage shown = message;
-  shown.detail = BoxDetail(std::move(shown.detail));
-  view_.ShowMessageBox(shown, [this, release] {
+  view_.ShowMessageBox(message, [this, release] {
     --standing_boxes_;
     release();
   });

@@ -209,6 +209,7 @@ void TForm1::ShowMessageBox(const WorkerMessage& message, std::function<void()> 
   };
   connect(box, &QMessageBox::finished, this, close_once);
   connect(box, &QObject::destroyed, this, close_once);
+  std::erase_if(message_boxes_, [](const QPointer<QMessageBox>& gone) { return gone.isNull(); });
   message_boxes_.emplace_back(box);
   box->show();
 }
