@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -471,7 +472,11 @@ class RealDialogTest : public QObject {
           dialog->reject();
           return;
         }
-        dialog->selectFile(package);
+        // The whole path typed into the name box, as a user may type it: selectFile would set
+        // the directory again on every tick, and the dialog then reads it anew and drops the name.
+        auto* name_box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name_box == nullptr) return;
+        name_box->setText(package);
         QMetaObject::invokeMethod(dialog, "accept");  // a protected slot
         return;
       }
