@@ -8,9 +8,12 @@ void AddUnpackCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
   AddJobCommand<TExtract>(
       app,
       {"unpack", "Write every file of a package into a folder", "The package to unpack",
-       "The folder to unpack into (default: out_hxf beside the package)"},
+       "The folder to unpack into (default: out_hxf beside the package)",
+       "Only the entries these names or patterns pick: * and ? within one component, ** across "
+       "components, / or \\ between them, ASCII case ignored; a folder picks what it holds"},
       options, exit_status, [&options](const JobArguments& arguments) {
-        return TExtract::Settings{arguments.directory, options.names};
+        return TExtract::Settings{
+            .unpack_root = arguments.directory, .names = options.names, .only = arguments.names};
       });
 }
 

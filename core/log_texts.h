@@ -68,6 +68,8 @@ inline constexpr std::string_view kLengthMismatch =
     "文件长度与文件头不符";  // the header's length field does not match the file's size
 inline constexpr std::string_view kChecksumMismatch =
     "校验和与文件头不符";  // the header's checksum does not match the body
+inline constexpr std::string_view kNoSuchEntry =
+    "包中没有此文件:";  // + name or pattern: it picks no entry of the package
 inline constexpr std::string_view kUnpackIncomplete =
     "解包不完整,未写出的记录数:";  // + count: after kUnpackDone, when records were not written
 inline constexpr std::string_view kUnpackProblems =

@@ -194,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   hxf::testing::RecordingLog log;
   hxf::Joined<hxf::TExtract> job(log, scratch.package().string(),
-                                 hxf::TExtract::Settings{scratch.root().string()});
+                                 hxf::TExtract::Settings{.unpack_root = scratch.root().string()});
   hxf::testing::RunToEnd(job);
 
   const Expected expected = ExpectedFiles(data, size);

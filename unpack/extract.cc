@@ -11,7 +11,10 @@ TExtract::TExtract(LogOwner& owner, std::string package_file, Settings settings,
                    FileSystem& file_system)
     : Worker(owner, std::move(package_file)),
       settings_(std::move(settings)),
-      file_system_(file_system) {}
+      file_system_(file_system) {
+  for (const std::string& text : settings_.only) patterns_.emplace_back(text);
+  matched_.assign(patterns_.size(), false);
+}
 
 void TExtract::Execute() {
   Result<std::unique_ptr<InputFile>> package = file_system_.OpenForReading(PackageFile);
@@ -44,6 +47,7 @@ void TExtract::Execute() {
     if (result() == JobResult::kFailed) return;  // said why already; the unpack is not complete
   }
   CheckHeader(reader);
+  LogUnmatched();
   Log(std::string(text::kUnpackDone), LogKind::kFinal);
   LogSummary();
 }
@@ -81,6 +85,18 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directorie
 TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& directories) {
   const std::string name = DecodeName(reader.entry().name, settings_.names);
   const std::string shown = DisplayName(name);
+  if (!Picked(name)) {
+    if (Status skipped = reader.SkipData(); !skipped.ok()) {
+      if (reader.corruption()) {
+        NoteNotWritten();
+        LogCorruption(*reader.corruption());
+      } else {
+        FailReading(skipped);
+      }
+      return Next::kStop;
+    }
+    return Next::kGoOn;
+  }
 
   // Leaves the record's data unread and unwritten, keeping the scan in step with the records.
   auto skip = [&](std::string_view text, const Status& why) {
@@ -136,6 +152,23 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
   }
   return Next::kGoOn;
+}
+
+bool TExtract::Picked(std::string_view name) {
+  if (patterns_.empty()) return true;
+  bool picked = false;
+  for (std::size_t i = 0; i < patterns_.size(); ++i) {
+    if (patterns_[i].Matches(name)) picked = matched_[i] = true;
+  }
+  return picked;
+}
+
+void TExtract::LogUnmatched() {
+  for (std::size_t i = 0; i < patterns_.size(); ++i) {
+    if (matched_[i]) continue;
+    NoteFlaw();
+    Log(LogLineText(text::kNoSuchEntry, patterns_[i].text()), LogKind::kProblem);
+  }
 }
 
 void TExtract::LogCorruption(const Corruption& corruption) {

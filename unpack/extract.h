@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/file_system.h"
 #include "core/name_encoding.h"
+#include "core/name_pattern.h"
 #include "core/record_reader.h"
 #include "core/worker.h"
 
@@ -17,8 +20,11 @@ class DirectoryCache;
 
 struct UnpackJobSettings {
   // Where to unpack; empty means `out_hxf` beside the package.
-  std::string unpack_root;
+  std::string unpack_root = {};
   NameEncoding names = NameEncoding::kGbk;
+  // Entry names or patterns (core/name_pattern.h) of the entries to write; empty: every entry.
+  // One that picks no entry is a problem, told after the final line.
+  std::vector<std::string> only = {};
 };
 
 class TExtract : public Worker {
@@ -38,6 +44,10 @@ class TExtract : public Worker {
   // Writes the file of the record the reader stands on, or skips its data when it cannot.
   Next ExtractEntry(RecordReader& reader, DirectoryCache& directories);
   Next Unpack(RecordReader& reader, DirectoryCache& directories);
+  // Whether the entry `name` (decoded) is one to write; notes which patterns picked it.
+  bool Picked(std::string_view name);
+  // One problem line per pattern of `only` that picked no entry.
+  void LogUnmatched();
   void LogCorruption(const Corruption& corruption);
   void FailReading(const Status& why);
   void CheckHeader(const RecordReader& reader);
@@ -51,6 +61,8 @@ class TExtract : public Worker {
 
   const Settings settings_;
   FileSystem& file_system_;
+  std::vector<NamePattern> patterns_;
+  std::vector<bool> matched_;
   std::uint64_t not_written_ = 0;
   std::uint64_t flaws_ = 0;
 };

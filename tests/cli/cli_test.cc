@@ -97,7 +97,8 @@ TEST_F(CliTest, VerifyPassesAGoodPackageAndFailsAnyFlippedBodyByte) {
 
 // One run of the program per row: the package it finds (none when absent), its arguments, the
 // exit status it must give, texts its output (standard output and error together) must hold, and
-// paths below the scratch directory that must not exist afterwards.
+// paths below the scratch directory that must not exist afterwards; then what else it needs on
+// disk and what must hold afterwards.
 TEST_F(CliTest, CommandCases) {
   using testing::BuildPackage;
   using testing::Concat;
@@ -325,9 +326,27 @@ TEST_F(CliTest, CommandCases) {
        {"unpack", "fw.hxf"},
        1,
        {std::string(text::kUnpackDone) + "\n" + with_problems + "1\n"}},
+      // unpack of chosen entries.
+      {"unpack of one entry",
+       kExample,
+       {"unpack", "fw.hxf", "Z.TXT"},
+       0,
+       {std::string(text::kUnpackDone)},
+       {"out_hxf/sub"},
+       [] {},
+       [&] { return testing::Exists(dir_ / "out_hxf/z.txt"); }},
+      {"unpack of a folder and a name that picks nothing",
+       kExample,
+       {"unpack", "fw.hxf", "-C", "picked", "nothing", "SUB/*"},
+       1,
+       {std::string(text::kNoSuchEntry) + "nothing\n", with_problems + "1"},
+       {"picked/z.txt"},
+       [] {},
+       [&] { return testing::Exists(dir_ / "picked/sub/b.bin"); }},
   };
   for (const Case& c : cases) {
-    for (const char* made : {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty"}) {
+    for (const char* made :
+         {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf", "picked"}) {
       std::filesystem::remove_all(dir_ / made);
     }
     if (c.package) testing::WriteFile(package(), *c.package);

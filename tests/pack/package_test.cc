@@ -417,7 +417,8 @@ TEST_F(PackageTest, ATreePacksAndUnpacksToTheSameFilesAndRepacksToTheSameBytes) 
   // Unpack into a second in_hxf, then pack that.
   TempDir second;
   testing::RecordingLog log;
-  Joined<TExtract> extract(log, dir_ / "fw.hxf", TExtract::Settings{second / "in_hxf"});
+  Joined<TExtract> extract(log, dir_ / "fw.hxf",
+                           TExtract::Settings{.unpack_root = second / "in_hxf"});
   testing::RunToEnd(extract);
   ASSERT_EQ(extract.result(), JobResult::kSucceeded);
   EXPECT_EQ(testing::ListFilesRecursively(second / "in_hxf"),

@@ -125,7 +125,8 @@ TEST_F(Concurrency, EightThreadsAtOnce) {
             MakeWorker<TPackage>(log, package_, TPackage::Settings{trees_[(i + round) % 2]}));
       }
       for (int i = 0; i < mix.unpackers; ++i) {
-        jobs.push_back(MakeWorker<TExtract>(log, package_, TExtract::Settings{out_}));
+        jobs.push_back(
+            MakeWorker<TExtract>(log, package_, TExtract::Settings{.unpack_root = out_}));
       }
       for (auto& job : jobs) job->Resume();
       for (auto& job : jobs) job->WaitFor();

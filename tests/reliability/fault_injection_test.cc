@@ -108,7 +108,7 @@ class UnpackFaults : public ::testing::Test {
   }
 
   JobResult Unpack(FileSystem& file_system, RecordingLog& log) {
-    Joined<TExtract> job(log, package_, TExtract::Settings{root_}, file_system);
+    Joined<TExtract> job(log, package_, TExtract::Settings{.unpack_root = root_}, file_system);
     RunToEnd(job);
     return job.result();
   }

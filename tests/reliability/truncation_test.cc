@@ -47,7 +47,7 @@ TEST_P(TruncationSweep, EveryCutIsReportedAndLeavesOnlyWholeFiles) {
     std::filesystem::remove_all(dir / "out");
 
     RecordingLog log;
-    Joined<TExtract> job(log, dir / "cut.hxf", TExtract::Settings{dir / "out"});
+    Joined<TExtract> job(log, dir / "cut.hxf", TExtract::Settings{.unpack_root = dir / "out"});
     RunToEnd(job);
 
     if (length == package.size()) {
@@ -82,7 +82,7 @@ TEST(TruncationSweep, LargeRecordCutAcrossBufferChunksLeavesNoFile) {
     WriteFile(dir / "cut.hxf", Bytes(package.begin(), package.begin() + length));
     std::filesystem::remove_all(dir / "out");
     RecordingLog log;
-    Joined<TExtract> job(log, dir / "cut.hxf", TExtract::Settings{dir / "out"});
+    Joined<TExtract> job(log, dir / "cut.hxf", TExtract::Settings{.unpack_root = dir / "out"});
     RunToEnd(job);
     EXPECT_NE(job.result(), JobResult::kSucceeded);
     const std::vector<std::string> files = ListFilesRecursively(dir / "out");

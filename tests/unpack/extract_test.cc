@@ -57,7 +57,7 @@ class ExtractTest : public ::testing::Test {
   // Writes `package` as fw.hxf in a fresh directory and unpacks it with the default root.
   JobResult Unpack(const Bytes& package, NameEncoding names = NameEncoding::kGbk) {
     testing::WriteFile(package_path(), package);
-    Joined<TExtract> worker(log_, package_path(), TExtract::Settings{"", names});
+    Joined<TExtract> worker(log_, package_path(), TExtract::Settings{.names = names});
     testing::RunToEnd(worker);
     return worker.result();
   }
@@ -286,6 +286,55 @@ TEST_F(ExtractTest, HeaderMismatchWarnsButFilesAreWritten) {
   EXPECT_EQ(ReadFile(out("a.txt")), ToBytes("abb"));
   EXPECT_EQ(Problems(), (std::vector<std::string>{Text(text::kChecksumMismatch),
                                                   Text(text::kUnpackProblems, "1")}));
+}
+
+// With names or patterns, only the entries they pick are written; each one that picks nothing is
+// told after the others and makes the job end with problems.
+TEST_F(ExtractTest, OnlyThePickedEntriesAreWritten) {
+  const Bytes package = BuildPackage({{"SYSTEM\\FONT\\a.bin", "1"},
+                                      {"SYSTEM\\logo.bmp", "2"},
+                                      {"lang\\\xD6\xD0.txt", "3"},
+                                      {"z.txt", "4"}});
+  struct Case {
+    std::vector<std::string> only;
+    std::vector<std::string> files;
+    JobResult result;
+    std::vector<std::string> problems;
+  };
+  const Case cases[] = {
+      {{},
+       {"SYSTEM/FONT/a.bin", "SYSTEM/logo.bmp", "lang/中.txt", "z.txt"},
+       JobResult::kSucceeded,
+       {}},
+      {{"z.txt"}, {"z.txt"}, JobResult::kSucceeded, {}},
+      {{"Z.TXT"}, {"z.txt"}, JobResult::kSucceeded, {}},
+      {{"system"}, {"SYSTEM/FONT/a.bin", "SYSTEM/logo.bmp"}, JobResult::kSucceeded, {}},
+      {{"system/font/A.BIN"}, {"SYSTEM/FONT/a.bin"}, JobResult::kSucceeded, {}},
+      {{"SYSTEM\\*"}, {"SYSTEM/FONT/a.bin", "SYSTEM/logo.bmp"}, JobResult::kSucceeded, {}},
+      {{"**/*.b??"}, {"SYSTEM/FONT/a.bin", "SYSTEM/logo.bmp"}, JobResult::kSucceeded, {}},
+      {{"lang/?.txt"}, {"lang/中.txt"}, JobResult::kSucceeded, {}},
+      {{"z.txt", "z.txt"}, {"z.txt"}, JobResult::kSucceeded, {}},
+      {{"missing", "z.txt", "*.bin"},
+       {"z.txt"},
+       JobResult::kProblems,
+       {Text(text::kNoSuchEntry, "missing"), Text(text::kNoSuchEntry, "*.bin"),
+        Text(text::kUnpackProblems, "2")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.only));
+    std::filesystem::remove_all(out());
+    testing::RecordingLog log;
+    testing::WriteFile(package_path(), package);
+    Joined<TExtract> worker(log, package_path(), TExtract::Settings{.only = c.only});
+    testing::RunToEnd(worker);
+    EXPECT_EQ(worker.result(), c.result);
+    EXPECT_EQ(testing::ListFilesRecursively(out()), c.files);
+    std::vector<std::string> problems;
+    for (const LogLine& line : log.lines()) {
+      if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+    }
+    EXPECT_EQ(problems, c.problems);
+  }
 }
 
 TEST_F(ExtractTest, ShortFilesUnpackNothing) {
