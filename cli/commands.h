@@ -32,5 +32,6 @@ void AddUnpackCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
 void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddListCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 
 }  // namespace hxf::cli

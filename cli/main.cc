@@ -60,10 +60,11 @@ int main(int argc, char** argv) {
   AddPackCommand(app, options, exit_status);
   AddListCommand(app, options, exit_status);
   AddVerifyCommand(app, options, exit_status);
+  AddCatCommand(app, options, exit_status);
 
   if (const char* unknown = UnknownCommand(app, argc, argv)) {
     PrintError(std::string("unknown command: ") + unknown +
-               " (commands: unpack, pack, list, verify; see hxf --help)");
+               " (commands: unpack, pack, list, verify, cat; see hxf --help)");
     return kExitFailure;
   }
   try {
