@@ -3,11 +3,19 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_output.h"
+#include "cli/listed_name.h"
 #include "cli/package_scan.h"
 #include "core/name_encoding.h"
 
 namespace hxf::cli {
 namespace {
+
+struct ListOptions {
+  std::string package;
+  bool long_format = false;
+  bool json = false;
+};
 
 // Why the file is no package at all, or empty when it has a package's header.
 std::string NotAPackage(const RecordReader& reader) {
@@ -16,34 +24,64 @@ std::string NotAPackage(const RecordReader& reader) {
   return {};
 }
 
+void PrintLine(const EntryRecord& entry, const ListOptions& list, NameEncoding encoding) {
+  const std::string name = ListedName(DecodeName(entry.name, encoding));
+  if (list.long_format) {
+    std::printf("%10llu  0x%02X  %10u  %s\n", static_cast<unsigned long long>(entry.offset),
+                std::to_integer<unsigned>(entry.attribute), entry.data_length, name.c_str());
+  } else {
+    std::printf("%10u  %s\n", entry.data_length, name.c_str());
+  }
+}
+
+int List(const ListOptions& list, NameEncoding encoding) {
+  nlohmann::json entries = nlohmann::json::array();
+  Result<PackageScan> scan = ScanPackage(list.package, [&](const RecordReader& reader) {
+    if (!NotAPackage(reader).empty()) return;  // what follows no header is no list of files
+    if (list.json) {
+      entries.push_back(EntryJson(reader.entry(), encoding));
+    } else {
+      PrintLine(reader.entry(), list, encoding);
+    }
+  });
+  if (!scan.ok()) {
+    std::fflush(stdout);
+    PrintError(scan.status().message());
+    return kExitFailure;
+  }
+  const RecordReader& reader = *scan->reader;
+  const std::string not_a_package = NotAPackage(reader);
+  if (list.json) {
+    PrintJson({{"package", list.package},
+               {"not_a_package",
+                not_a_package.empty() ? nlohmann::json() : nlohmann::json(not_a_package)},
+               {"entries", entries},
+               {"corruption", CorruptionJson(reader)}});
+  }
+  std::fflush(stdout);
+  if (!not_a_package.empty()) {
+    PrintError(list.package + ": " + not_a_package);
+    return kExitProblems;
+  }
+  if (reader.corruption()) {
+    PrintError(list.package + ": " + Describe(*reader.corruption()));
+    return kExitProblems;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 void AddListCommand(CLI::App& app, const CommonOptions& options, int& exit_status) {
   CLI::App* command = app.add_subcommand("list", "Show the files a package holds, in its order");
-  auto package = std::make_shared<std::string>();
-  command->add_option("PACKAGE", *package, "The package to list")->required();
-  command->callback([&options, &exit_status, package] {
-    Result<PackageScan> scan = ScanPackage(*package, [&](const RecordReader& reader) {
-      if (!NotAPackage(reader).empty()) return;  // what follows no header is no list of files
-      const EntryRecord& entry = reader.entry();
-      const std::string name = DisplayName(DecodeName(entry.name, options.names));
-      std::printf("%10u  %s\n", entry.data_length, name.c_str());
-    });
-    std::fflush(stdout);
-    if (!scan.ok()) {
-      PrintError(scan.status().message());
-      exit_status = kExitFailure;
-      return;
-    }
-    const RecordReader& reader = *scan->reader;
-    if (std::string why = NotAPackage(reader); !why.empty()) {
-      PrintError(*package + ": " + why);
-      exit_status = kExitProblems;
-    } else if (reader.corruption()) {
-      PrintError(*package + ": " + Describe(*reader.corruption()));
-      exit_status = kExitProblems;
-    }
-  });
+  auto list = std::make_shared<ListOptions>();
+  command->add_option("PACKAGE", list->package, "The package to list")->required();
+  command->add_flag("-l,--long", list->long_format,
+                    "Show each record's offset, attribute byte, data length and name");
+  command->add_flag("--json", list->json,
+                    "Print one JSON document: each entry's name, stored name bytes in hex, "
+                    "offset, attribute and size");
+  command->callback([&options, &exit_status, list] { exit_status = List(*list, options.names); });
 }
 
 }  // namespace hxf::cli

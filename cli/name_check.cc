@@ -18,7 +18,8 @@ std::string FoldCase(std::string name) {
 }  // namespace
 
 void NameCheck::Find(const std::string& shown, std::uint64_t offset, const std::string& what) {
-  findings_.push_back("\"" + shown + "\" at offset " + std::to_string(offset) + ": " + what);
+  findings_.push_back(
+      {offset, "\"" + shown + "\" at offset " + std::to_string(offset) + ": " + what});
 }
 
 void NameCheck::Add(const EntryRecord& entry) {

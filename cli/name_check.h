@@ -13,6 +13,11 @@
 
 namespace hxf::cli {
 
+struct NameFinding {
+  std::uint64_t offset;  // of the entry's record
+  std::string text;      // naming the entry and its offset
+};
+
 class NameCheck {
  public:
   explicit NameCheck(NameEncoding encoding) : encoding_(encoding) {}
@@ -20,7 +25,7 @@ class NameCheck {
   // Checks the name of `entry` against the rule of the unpacker and the names seen before it.
   void Add(const EntryRecord& entry);
   // One line per problem found, each naming the entry and its offset.
-  const std::vector<std::string>& findings() const { return findings_; }
+  const std::vector<NameFinding>& findings() const { return findings_; }
 
  private:
   struct Seen {
@@ -33,7 +38,7 @@ class NameCheck {
   NameEncoding encoding_;
   // Every name and directory seen, by its decoded form with A-Z folded to lower case.
   std::unordered_map<std::string, Seen> seen_;
-  std::vector<std::string> findings_;
+  std::vector<NameFinding> findings_;
 };
 
 }  // namespace hxf::cli

@@ -1,8 +1,11 @@
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/name_check.h"
 #include "cli/package_scan.h"
 #include "core/package_format.h"
@@ -22,58 +25,68 @@ std::string ByteSpan(std::size_t offset, std::size_t size) {
   return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + size - 1);
 }
 
-// Prints one finding; returns whether it passed.
-bool Report(const char* what, bool passed, const std::string& detail) {
-  std::printf("%-13s %-6s %s\n", what, passed ? "ok" : "FAILED", detail.c_str());
+struct Finding {
+  const char* kind;
+  bool passed;
+  std::string message;
+  std::optional<std::uint64_t> offset;  // of the record concerned, when there is one
+};
+
+using Findings = std::vector<Finding>;  // of one run, in the order they are made
+
+// Notes one finding; returns whether it passed.
+bool Report(Findings& findings, const char* what, bool passed, const std::string& detail,
+            std::optional<std::uint64_t> offset = std::nullopt) {
+  findings.push_back({what, passed, detail, offset});
   return passed;
 }
 
-bool ReportHeaderTexts(const RecordReader& reader) {
-  if (!reader.HeaderComplete()) return Report("header texts", false, kShortFile);
+bool ReportHeaderTexts(Findings& findings, const RecordReader& reader) {
+  if (!reader.HeaderComplete()) return Report(findings, "header texts", false, kShortFile);
   bool passed = true;
   if (!reader.MagicTextMatches()) {
-    passed = Report("header texts", false,
+    passed = Report(findings, "header texts", false,
                     ByteSpan(format::kMagicOffset, format::kMagicText.size()) + " are not \"" +
                         std::string(format::kMagicText) + "\"");
   }
   if (!reader.DescriptionTextMatches()) {
-    passed = Report("header texts", false,
+    passed = Report(findings, "header texts", false,
                     ByteSpan(format::kDescriptionOffset, format::kDescriptionText.size()) +
                         " are not \"" + std::string(format::kDescriptionText) + "\"");
   }
-  return passed ? Report("header texts", true, "") : false;
+  return passed ? Report(findings, "header texts", true, "") : false;
 }
 
-bool ReportZeroFields(const RecordReader& reader) {
-  if (!reader.HeaderComplete()) return Report("header zeros", false, kShortFile);
+bool ReportZeroFields(Findings& findings, const RecordReader& reader) {
+  if (!reader.HeaderComplete()) return Report(findings, "header zeros", false, kShortFile);
   bool passed = true;
   for (const format::ByteRange range : format::kZeroFields) {
     for (std::byte b : reader.header().subspan(range.offset, range.size)) {
       if (b == std::byte{0}) continue;
-      passed =
-          Report("header zeros", false, ByteSpan(range.offset, range.size) + " are not all zero");
+      passed = Report(findings, "header zeros", false,
+                      ByteSpan(range.offset, range.size) + " are not all zero");
       break;
     }
   }
-  return passed ? Report("header zeros", true, "") : false;
+  return passed ? Report(findings, "header zeros", true, "") : false;
 }
 
-bool ReportFields(const RecordReader& reader) {
+bool ReportFields(Findings& findings, const RecordReader& reader) {
   if (!reader.HeaderComplete()) {
-    Report("length", false, kShortFile);
-    return Report("checksum", false, kShortFile);
+    Report(findings, "length", false, kShortFile);
+    return Report(findings, "checksum", false, kShortFile);
   }
   const std::uint64_t size = reader.file_size();
-  bool passed = Report("length", reader.HeaderLengthField() == size,
+  bool passed = Report(findings, "length", reader.HeaderLengthField() == size,
                        "header says " + std::to_string(reader.HeaderLengthField()) + ", file has " +
                            std::to_string(size));
-  passed &= Report("checksum", reader.HeaderChecksumField() == reader.Checksum(),
+  passed &= Report(findings, "checksum", reader.HeaderChecksumField() == reader.Checksum(),
                    "header says " + Hex(reader.HeaderChecksumField()) + ", body sums to " +
                        Hex(reader.Checksum()));
   return passed;
 }
 
-bool ReportRecords(const PackageScan& scan) {
+bool ReportRecords(Findings& findings, const PackageScan& scan) {
   const RecordReader& reader = *scan.reader;
   const std::uint64_t size = reader.file_size();
   std::string records = std::to_string(scan.entries) + " entries";
@@ -87,29 +100,73 @@ bool ReportRecords(const PackageScan& scan) {
   } else if (!end_marker) {
     records += "; no end marker";
   }
-  return Report("records", passed, records);
+  return Report(findings, "records", passed, records,
+                reader.corruption() ? std::optional(reader.corruption()->offset) : end_marker);
 }
 
-bool ReportNames(const NameCheck& names) {
-  for (const std::string& finding : names.findings()) Report("names", false, finding);
-  return names.findings().empty() ? Report("names", true, "") : false;
+bool ReportNames(Findings& findings, const NameCheck& names) {
+  for (const NameFinding& finding : names.findings()) {
+    Report(findings, "names", false, finding.text, finding.offset);
+  }
+  return names.findings().empty() ? Report(findings, "names", true, "") : false;
 }
 
-int Verify(const std::string& path, NameEncoding encoding) {
+void PrintText(const Findings& findings, const std::string& path, bool passed) {
+  for (const Finding& finding : findings) {
+    std::printf("%-13s %-6s %s\n", finding.kind, finding.passed ? "ok" : "FAILED",
+                finding.message.c_str());
+  }
+  std::printf("%s: %s\n", path.c_str(), passed ? "ok" : "FAILED");
+}
+
+void PrintDocument(const Findings& findings, const std::string& path, bool passed,
+                   const PackageScan& scan, nlohmann::json entries) {
+  const RecordReader& reader = *scan.reader;
+  nlohmann::json header = nullptr;
+  if (reader.HeaderComplete()) {
+    header = {{"texts_match", reader.HeaderTextsMatch()},
+              {"length", reader.HeaderLengthField()},
+              {"checksum", reader.HeaderChecksumField()}};
+  }
+  nlohmann::json listed = nlohmann::json::array();
+  for (const Finding& finding : findings) {
+    listed.push_back({{"kind", finding.kind},
+                      {"passed", finding.passed},
+                      {"offset", finding.offset ? nlohmann::json(*finding.offset) : nullptr},
+                      {"message", finding.message}});
+  }
+  PrintJson({{"package", path},
+             {"ok", passed},
+             {"file_size", reader.file_size()},
+             {"body_checksum", reader.Checksum()},
+             {"header", header},
+             {"findings", listed},
+             {"entries", std::move(entries)}});
+}
+
+int Verify(const std::string& path, NameEncoding encoding, bool json) {
   NameCheck names(encoding);
-  Result<PackageScan> scan =
-      ScanPackage(path, [&](const RecordReader& reader) { names.Add(reader.entry()); });
+  nlohmann::json entries = nlohmann::json::array();
+  Result<PackageScan> scan = ScanPackage(path, [&](const RecordReader& reader) {
+    names.Add(reader.entry());
+    if (json) entries.push_back(EntryJson(reader.entry(), encoding));
+  });
   if (!scan.ok()) {
     PrintError(scan.status().message());
     return kExitFailure;
   }
   const RecordReader& reader = *scan->reader;
-  bool passed = ReportHeaderTexts(reader);
-  passed &= ReportZeroFields(reader);
-  passed &= ReportFields(reader);
-  passed &= ReportRecords(*scan);
-  passed &= ReportNames(names);
-  std::printf("%s: %s\n", path.c_str(), passed ? "ok" : "FAILED");
+  Findings findings;
+  bool passed = ReportHeaderTexts(findings, reader);
+  passed &= ReportZeroFields(findings, reader);
+  passed &= ReportFields(findings, reader);
+  passed &= ReportRecords(findings, *scan);
+  passed &= ReportNames(findings, names);
+  if (json) {
+    PrintDocument(findings, path, passed, *scan, std::move(entries));
+  } else {
+    PrintText(findings, path, passed);
+  }
   std::fflush(stdout);
   return passed ? kExitOk : kExitProblems;
 }
@@ -120,9 +177,14 @@ void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
   CLI::App* command = app.add_subcommand(
       "verify", "Check a package's header, length, checksum, records and names before flashing it");
   auto package = std::make_shared<std::string>();
+  auto json = std::make_shared<bool>(false);
   command->add_option("PACKAGE", *package, "The package to check")->required();
-  command->callback(
-      [&options, &exit_status, package] { exit_status = Verify(*package, options.names); });
+  command->add_flag("--json", *json,
+                    "Print one JSON document: the header's fields, each finding's kind, offset "
+                    "and message, and the entries");
+  command->callback([&options, &exit_status, package, json] {
+    exit_status = Verify(*package, options.names, *json);
+  });
 }
 
 }  // namespace hxf::cli

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  nlohmann-json3-dev  # the JSON of list --json and verify --json
   qt6-base-dev qt6-base-dev-tools
   clang libclang-rt-14-dev
   time  # GNU time: the benchmark's peak memory (bench/bench.py)

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "core/log_texts.h"
@@ -78,6 +79,105 @@ TEST_F(CliTest, ListShowsLengthAndNameInPackageOrder) {
   CommandResult result = Hxf({"list", "fw.hxf"});
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.out, "         5  sub\\b.bin\n         0  z.txt\n");
+}
+
+// Each name printed can be read back: control and non-UTF-8 bytes as \xNN, and a backslash of
+// the name that would start an escape doubled.
+TEST_F(CliTest, ListInDetailAndWithNamesThatCannotPassForSeparatorsOrEscapes) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::vector<testing::TestEntry> entries;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"list", "-l", "fw.hxf"},
+       {{"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}},
+       "        64  0x20           5  sub\\b.bin\n        87  0x20           0  z.txt\n"},
+      {{"list", "fw.hxf"}, {{"a\nb", "1"}}, "         1  a\\x0Ab\n"},
+      {{"list", "fw.hxf"}, {{"a\\x0Ab", "1"}}, "         1  a\\\\x0Ab\n"},
+      {{"list", "fw.hxf"}, {{"a\\\\b", "1"}}, "         1  a\\\\\\b\n"},
+      {{"list", "fw.hxf"}, {{"a\\\x7F", "1"}}, "         1  a\\\\\\x7F\n"},
+      {{"list", "fw.hxf"}, {{"a\\", "1"}}, "         1  a\\\n"},
+      {{"list", "fw.hxf"}, {{"a\\\\", "1"}}, "         1  a\\\\\\\n"},
+      {{"--names", "raw", "list", "fw.hxf"}, {{"\xD6\xD0\\y", "1"}}, "         1  \\xD6\\xD0\\y\n"},
+      {{"list", "fw.hxf"}, {{"\xD6\xD0\\y", "1"}}, "         1  中\\y\n"},
+  };
+  for (const Case& c : cases) {
+    testing::WriteFile(package(), testing::BuildPackage(c.entries));
+    CommandResult result = Hxf(c.arguments);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.out, c.out) << ::testing::PrintToString(c.arguments);
+  }
+}
+
+// One JSON document on standard output; each row names a value by its JSON pointer.
+TEST_F(CliTest, JsonDocumentsForScripts) {
+  Bytes flipped = kExample;
+  flipped[80] ^= std::byte{1};
+  struct Case {
+    Bytes package;
+    std::vector<std::string> arguments;
+    int exit_status;
+    std::vector<std::pair<std::string, nlohmann::json>> values;
+  };
+  const Case cases[] = {
+      {kExample,
+       {"list", "--json", "fw.hxf"},
+       0,
+       {{"/entries/0/name", "sub\\b.bin"},
+        {"/entries/0/name_hex", "7375625c622e62696e"},
+        {"/entries/0/offset", 64},
+        {"/entries/0/attribute", 32},
+        {"/entries/0/size", 5},
+        {"/entries/1/name", "z.txt"},
+        {"/entries/1/offset", 87},
+        {"/corruption", nullptr}}},
+      {testing::BuildPackage({{"\xD6\xD0\xFF", "1"}}),
+       {"list", "--json", "fw.hxf"},
+       0,
+       {{"/entries/0/name_hex", "d6d0ff"}}},
+      {Bytes(kExample.begin(), kExample.begin() + 90),
+       {"list", "--json", "fw.hxf"},
+       1,
+       {{"/entries/0/offset", 64}, {"/corruption/kind", "cut_short"}, {"/corruption/offset", 87}}},
+      {kExample,
+       {"verify", "--json", "fw.hxf"},
+       0,
+       {{"/ok", true},
+        {"/header/length", 105},
+        {"/header/checksum", 0xBB483C9D},
+        {"/body_checksum", 0xBB483C9D},
+        {"/entries/1/name", "z.txt"},
+        {"/findings/4/kind", "records"},
+        {"/findings/4/passed", true}}},
+      {flipped,
+       {"verify", "--json", "fw.hxf"},
+       1,
+       {{"/ok", false},
+        {"/findings/3/kind", "checksum"},
+        {"/findings/3/passed", false},
+        {"/findings/3/message", "header says 0xBB483C9D, body sums to 0xBB483C9E"}}},
+      {testing::BuildPackage({{"a", "1"}, {"A", "2"}}),
+       {"verify", "--json", "fw.hxf"},
+       1,
+       {{"/findings/5/kind", "names"},
+        {"/findings/5/offset", 75},
+        {"/findings/5/message",
+         "\"A\" at offset 75: the same file as the entry at offset 64 (case ignored)"}}},
+  };
+  for (const Case& c : cases) {
+    testing::WriteFile(package(), c.package);
+    CommandResult result = Hxf(c.arguments);
+    const std::string what = ::testing::PrintToString(c.arguments) + "\n" + result.out;
+    EXPECT_EQ(result.exit_status, c.exit_status) << what;
+    const nlohmann::json document = nlohmann::json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << what;
+    for (const auto& [pointer, value] : c.values) {
+      const nlohmann::json::json_pointer at(pointer);
+      ASSERT_TRUE(document.contains(at)) << pointer << " in " << what;
+      EXPECT_EQ(document[at], value) << pointer << " in " << what;
+    }
+  }
 }
 
 TEST_F(CliTest, VerifyPassesAGoodPackageAndFailsAnyFlippedBodyByte) {
