@@ -33,5 +33,6 @@ void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_statu
 void AddListCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddRemoveCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 
 }  // namespace hxf::cli

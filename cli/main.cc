@@ -61,10 +61,11 @@ int main(int argc, char** argv) {
   AddListCommand(app, options, exit_status);
   AddVerifyCommand(app, options, exit_status);
   AddCatCommand(app, options, exit_status);
+  AddRemoveCommand(app, options, exit_status);
 
   if (const char* unknown = UnknownCommand(app, argc, argv)) {
     PrintError(std::string("unknown command: ") + unknown +
-               " (commands: unpack, pack, list, verify, cat; see hxf --help)");
+               " (commands: unpack, pack, list, verify, cat, remove; see hxf --help)");
     return kExitFailure;
   }
   try {

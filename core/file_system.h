@@ -4,11 +4,11 @@
 // platform has its own file (file_system_posix.cc, ...), chosen by the build.
 //
 // Paths and names inside the program are UTF-8 on every host; an implementation converts them to
-// the system's own form (UTF-16 on Windows) at its boundary, and names it lists back to UTF-8. A file is held without
-// sharing while it is written or replaced, and while a package is read: another job's open of the
-// same file then fails with Status::Code::kBusy instead of waiting. A source file read for packing
-// is held shared, so any number of packers may read one tree at once; it still cannot be read
-// while one of our jobs writes it, nor written while it is read.
+// the system's own form (UTF-16 on Windows) at its boundary, and names it lists back to UTF-8. A
+// file is held without sharing while it is written or replaced, and while a package is read:
+// another job's open of the same file then fails with Status::Code::kBusy instead of waiting. A
+// source file read for packing is held shared, so any number of packers may read one tree at once;
+// it still cannot be read while one of our jobs writes it, nor written while it is read.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +58,12 @@ class OutputFile {
   virtual Status Commit() = 0;
   // The identity of the temporary file (so a walk of the tree can leave it out).
   virtual FileId id() const = 0;
+  // Opens, for reading from its start, the file this one will replace, through the hold this
+  // one already has on it: a package edited in place is read while its replacement is written,
+  // and no other job can change it in between. Fails with kNotFound when no file is replaced.
+  virtual Result<std::unique_ptr<InputFile>> OpenReplaced() {
+    return Status::Error(Status::Code::kNotFound, "no file to open in " + path());
+  }
   // The final path.
   virtual const std::string& path() const = 0;
 };

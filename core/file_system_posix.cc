@@ -48,7 +48,6 @@ Status ErrnoStatus(int error, const std::string& action, const std::string& path
   return Status::Error(code, "cannot " + action + " " + path + ": " + std::strerror(error));
 }
 
-
 FileId IdOf(const struct stat& st) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
@@ -219,6 +218,17 @@ class PosixOutputFile final : public OutputFile {
     return *id_;
   }
   const std::string& path() const override { return path_; }
+
+  Result<std::unique_ptr<InputFile>> OpenReplaced() override {
+    if (!replaced_) return ErrnoStatus(ENOENT, "open", path_);
+    // A duplicate shares the open file description, and so its lock; it reads from the start.
+    UniqueFd fd(::fcntl(replaced_.get(), F_DUPFD_CLOEXEC, 0));
+    if (!fd) return ErrnoStatus(errno, "open", path_);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open", path_);
+    if (::lseek(fd.get(), 0, SEEK_SET) < 0) return ErrnoStatus(errno, "open", path_);
+    return std::unique_ptr<InputFile>(new PosixInputFile(std::move(fd), st, path_));
+  }
 
  private:
   // A file that will be flushed is handed to the disk a few megabytes at a time as it is

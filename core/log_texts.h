@@ -46,6 +46,11 @@ inline constexpr std::string_view kPackIncomplete =
 inline constexpr std::string_view kPackProblems =
     "打包完成,但有问题,问题数:";  // + count: problems that left nothing out
 
+// --- Editing a package in place ---
+inline constexpr std::string_view kRemoved = "已删除";  // + name: an entry taken out
+inline constexpr std::string_view kPackageKept =
+    "打包文件未改动";  // + path: the package is left as it was
+
 // --- Unpacking ---
 inline constexpr std::string_view kBadNameLength = "文件名长度不对";  // name length wrong
 inline constexpr std::string_view kUnpackDone = "解包完成";           // unpacking complete

@@ -546,6 +546,93 @@ TEST_F(CliTest, CommandCases) {
   }
 }
 
+// A package hxf packed, with entries removed, is byte for byte what packing the tree without
+// their files gives.
+TEST_F(CliTest, RemoveGivesWhatPackingTheChangedTreeGives) {
+  struct Case {
+    std::vector<std::string> common;  // options before the command
+    std::vector<std::string> files;   // in the tree, each holding its own name
+    std::vector<std::string> remove;  // arguments of remove
+    std::vector<std::string> gone;    // files taken out of the tree for the package expected
+  };
+  const Case cases[] = {
+      {{}, {"a.bin", "SYSTEM/FONT/f.bin", "system2/x", "z.txt"}, {"z.txt"}, {"z.txt"}},
+      {{},
+       {"a.bin", "SYSTEM/FONT/f.bin", "SYSTEM/logo.bmp", "z.txt"},
+       {"system/font"},
+       {"SYSTEM/FONT/f.bin"}},
+      {{}, {"a.bin", "B.bin", "c.bin", "Font", "font2"}, {"b.BIN", "*2"}, {"B.bin", "font2"}},
+      {{}, {"中文/字体.bin", "中文/a.txt", "a.txt", "Z.txt"}, {"中文/字体.bin"}, {"中文/字体.bin"}},
+      {{"--names", "raw"},
+       {"\xFF.bin", "a.bin", "\xD6\xD0.bin", "A.txt"},
+       {"a.bin", "?.bin"},
+       {"a.bin", "\xFF.bin"}},
+      {{}, {"a.bin", "b.bin"}, {"**/*.bin"}, {"a.bin", "b.bin"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.files));
+    std::filesystem::remove_all(dir_ / "tree");
+    std::filesystem::remove(dir_ / "expected.hxf");
+    for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
+    auto hxf = [&](std::vector<std::string> arguments) {
+      arguments.insert(arguments.begin(), c.common.begin(), c.common.end());
+      return Hxf(arguments);
+    };
+    ASSERT_EQ(hxf({"pack", "fw.hxf", "-C", "tree"}).exit_status, 0);
+    std::vector<std::string> remove = {"remove", "fw.hxf"};
+    remove.insert(remove.end(), c.remove.begin(), c.remove.end());
+    CommandResult removed = hxf(remove);
+    EXPECT_EQ(removed.exit_status, 0) << removed.err;
+    for (const std::string& file : c.gone) std::filesystem::remove(dir_ / ("tree/" + file));
+    ASSERT_EQ(hxf({"pack", "expected.hxf", "-C", "tree"}).exit_status, 0);
+    EXPECT_EQ(ReadFile(package()), ReadFile(dir_ / "expected.hxf"));
+  }
+}
+
+// A remove that cannot be done in full leaves the package as it was, byte for byte.
+TEST_F(CliTest, RemoveThatFailsLeavesThePackageAsItWas) {
+  struct Case {
+    const char* what;
+    Bytes package;
+    std::vector<std::string> arguments;
+    int exit_status;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"a name that picks nothing",
+       kExample,
+       {"remove", "fw.hxf", "z.txt", "nothing"},
+       1,
+       std::string(text::kNoSuchEntry) + "nothing"},
+      {"a truncated package",
+       Bytes(kExample.begin(), kExample.begin() + 90),
+       {"remove", "fw.hxf", "sub"},
+       2,
+       std::string(text::kTruncatedAt) + "87"},
+      {"a name length over 400",
+       testing::WithHeader(
+           testing::Concat({testing::Record("a", "1"), testing::U32(401), Bytes(401)})),
+       {"remove", "fw.hxf", "a"},
+       2,
+       std::string(text::kBadNameLengthAt) + "75"},
+  };
+  for (const Case& c : cases) {
+    testing::WriteFile(package(), c.package);
+    CommandResult result = Hxf(c.arguments);
+    EXPECT_EQ(result.exit_status, c.exit_status) << c.what << ": " << result.err;
+    EXPECT_NE(result.err.find(c.expected), std::string::npos) << c.what << ": " << result.err;
+    EXPECT_NE(result.err.find(std::string(text::kPackageKept) + "fw.hxf"), std::string::npos)
+        << c.what << ": " << result.err;
+    EXPECT_EQ(ReadFile(package()), c.package) << c.what;
+    EXPECT_EQ(testing::ListFilesRecursively(dir_.path()), std::vector<std::string>{"fw.hxf"})
+        << c.what;
+  }
+  CommandResult missing = Hxf({"remove", "missing.hxf", "a"});
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+  EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
+}
+
 TEST_F(CliTest, UsageErrorsGiveExitStatusTwo) {
   const std::vector<std::vector<std::string>> usages = {{},
                                                         {"bogus"},
