@@ -11,7 +11,7 @@ roff() { sed -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^[.']/\\\\\&&/" <<<"$1"; }
 
 # described SECTION COMMAND: the entries of a help section as "NAME|VALUE|TEXT" lines.
 described() {
-  help_section "$hxf" "$1" "$2" | sed -nE 's/^  ([^ ]+)( ([^ ]+))?( [A-Z]+)* {2,}(.*)$/\1|\3|\5/p'
+  help_section "$hxf" "$1" "$2" | sed -nE 's/^  ([^ ]+)( ([^ ]+))?( [A-Z]+| \.\.\.)* {2,}(.*)$/\1|\3|\5/p'
 }
 
 {

@@ -55,7 +55,7 @@ TEST(CompletionTest, OffersTheWordsThatFitWhereTheCursorIs) {
     Words words;
     Words offered;
   } cases[] = {
-      {{""}, {"list", "pack", "unpack", "verify"}},
+      {{""}, {"cat", "list", "pack", "remove", "unpack", "verify"}},
       {{"--n"}, {"--names"}},
       {{"--names", ""}, {"gbk", "raw"}},
       {{"unpack", "--names", "r"}, {"raw"}},
