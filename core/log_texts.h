@@ -26,6 +26,8 @@ inline constexpr std::string_view kNameNotEncodable =
     "文件名无法编码";  // + name: no GBK encoding exists
 inline constexpr std::string_view kNameNotAllowed =
     "文件名含有不允许的字符";  // + name: a control character or a colon, refused on unpacking
+inline constexpr std::string_view kNameCaseOnly =
+    "文件名与另一文件仅大小写不同";  // + name: equal to an earlier name but for ASCII case
 inline constexpr std::string_view kFileTooLarge = "文件过大";  // + name: 2 GiB or more
 inline constexpr std::string_view kPackageTooLarge =
     "打包文件超过2GB";  // + path: the package would reach 2 GiB

@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <unordered_set>
 
 #include "core/entry_path.h"
 #include "core/log_line.h"
@@ -164,6 +165,7 @@ class DirectoryPacker {
     }
     if (Status copied = CopyContent(file, length, shown); !copied.ok()) return copied;
     if (Status finished = package_.FinishEntry(); !finished.ok()) return WriteFailed(finished);
+    NoteCase(entry_name);
     ++totals_.entries;
     job_.Written(package_.size());
     return Status::Ok();
@@ -252,6 +254,21 @@ class DirectoryPacker {
     return why;
   }
 
+  // The players' file systems ignore the case of ASCII letters: two names that differ only in it
+  // are stored both, in their order, but one of them will hide the other on the player. Compared
+  // decoded, so that the trail byte of a two-byte character is never folded.
+  void NoteCase(const std::string& entry_name) {
+    std::string folded = DecodeName(entry_name, settings_.names);
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (!folded_names_.insert(std::move(folded)).second) {
+      job_.Report(
+          LogLineText(text::kNameCaseOnly, DisplayName(DecodeName(entry_name, settings_.names))),
+          LogKind::kProblem);
+    }
+  }
+
   Status Cancelled() {
     job_.Report(std::string(text::kCancelled), LogKind::kProblem);
     return Status::Error(Status::Code::kCancelled, "the job was asked to stop");
@@ -266,6 +283,7 @@ class DirectoryPacker {
   std::vector<FileId> ancestors_;          // the directories from the root down to the current one
   Directory* root_ = nullptr;
   PackTotals totals_;
+  std::unordered_set<std::string> folded_names_;  // every entry name so far, A-Z made lower case
 };
 
 }  // namespace

@@ -294,6 +294,39 @@ TEST_F(CliTest, CommandCases) {
        in_hxf,
        old_kept},
 
+      {"pack of names equal but for case",
+       old,
+       {"pack", "fw.hxf"},
+       1,
+       {std::string(text::kNameCaseOnly), std::string(text::kPackProblems) + "1"},
+       {},
+       [&] {
+         testing::WriteFile(dir_ / "in_hxf/a.txt", "abc");
+         testing::WriteFile(dir_ / "in_hxf/A.TXT", "abc");
+       },
+       [&] { return ReadFile(package()).size() == 64 + 2 * (4 + 5 + 1 + 4 + 3) + 4; }},
+      {"pack of GBK names equal but for case",
+       old,
+       {"pack", "fw.hxf"},
+       1,
+       {std::string(text::kNameCaseOnly) + "中\\", std::string(text::kPackProblems) + "1"},
+       {},
+       [&] {
+         testing::WriteFile(dir_ / "in_hxf/中/a", "1");
+         testing::WriteFile(dir_ / "in_hxf/中/A", "2");
+       }},
+      {"pack of names that differ beyond case",
+       old,
+       {"pack", "fw.hxf"},
+       0,
+       {std::string(text::kFileClosed)},
+       {},
+       [&] {
+         testing::WriteFile(dir_ / "in_hxf/a", "1");
+         testing::WriteFile(dir_ / "in_hxf/b/a", "2");
+         testing::WriteFile(dir_ / "in_hxf/中", "3");
+       }},
+
       // What verify finds in the header.
       {"length field",
        changed(kExample, 20, 0x10),
