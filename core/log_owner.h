@@ -30,10 +30,11 @@ struct WorkerMessage {
 };
 
 // What every implementation keeps: the procedures of all workers run one at a time, oldest first,
-// and a worker's call returns only once its procedure has run. Where they run is the owner's
-// choice: the command line runs each on the worker's own thread under one lock (a terminal has no
-// thread of its own to show lines on); the window runs them on its UI thread, the only one that
-// may touch its widgets.
+// and a worker's call returns only once its procedure has run. Both owners run each procedure
+// on the worker's own thread under one lock: the command line because a terminal has no thread
+// of its own to show lines on, the window because a call into its UI thread per line costs more
+// than the job's own work. The window's procedure only queues the line; its UI thread, the only
+// one that may touch its widgets, draws the queue in the order the lines were logged.
 class LogOwner {
  public:
   virtual ~LogOwner() = default;
