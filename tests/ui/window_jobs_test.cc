@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -135,6 +136,36 @@ class WindowJobsTest : public QObject {
     QCOMPARE(ReferenceChecksum(package), 0xDAD84F3Du);
     QVERIFY(package == BuildPackage({{"a.txt", "abc"}}));
     QCOMPARE(LogLines(window_->Memo1), RepackLines(Path("fw.hxf"), {"a.txt"}));
+  }
+
+  // The save dialog proposes the package the user has: with no in_hxf beside it, a repack once
+  // made it an empty package.
+  void repackWithNothingToPackKeepsTheExistingPackage() {
+    const Bytes old = BuildPackage({{"firmware.bin", "the user's firmware"}});
+    WriteFile(File("fw.hxf"), old);
+    dialog_->Choose(File("fw.hxf"));
+    Click(window_->Button2);
+    WAIT_FOR_JOBS(window_);
+    QVERIFY(ReadFile(File("fw.hxf")) == old);
+    QVERIFY(QFileInfo(Path("in_hxf")).isDir());  // made, to show where the files go
+    const QStringList log = LogLines(window_->Memo1);
+    QVERIFY(!log.isEmpty());
+    QCOMPARE(log.front(), QStringLiteral("目录中没有可打包的文件,原文件未改动") + Path("in_hxf"));
+    QVERIFY(!log.contains(QStringLiteral("文件关闭")));
+  }
+
+  // A repack that left a file out does not end on the plain success line.
+  void aRepackThatLeftAFileOutSaysSoOnTop() {
+    WriteFile(File("in_hxf/a.txt"), "abc");
+    WriteFile(File("in_hxf/bad:name.txt"), "refused: the unpacker would refuse the name");
+    dialog_->Choose(File("fw.hxf"));
+    Click(window_->Button2);
+    WAIT_FOR_JOBS(window_);
+    QVERIFY(ReadFile(File("fw.hxf")) == BuildPackage({{"a.txt", "abc"}}));
+    const QStringList log = LogLines(window_->Memo1);
+    QVERIFY(log.size() >= 2);
+    QCOMPARE(log[0], QStringLiteral("打包不完整,未打包的文件数:1"));
+    QCOMPARE(log[1], QStringLiteral("文件关闭"));
   }
 
   void cancelledDialogStartsNothing_data() {
