@@ -1,6 +1,7 @@
-// Ctrl-C and the other requests to stop (SIGINT, SIGTERM, SIGHUP on POSIX systems) while a job
-// runs: the job is cancelled through its worker's flag, so that it removes what it had not
-// finished, and the program then exits with 128 + the signal's number, as shells expect.
+// Ctrl-C and the other requests to stop (SIGINT, SIGTERM, SIGHUP on POSIX systems; Ctrl-C and
+// Ctrl-Break, both as SIGINT, on Windows) while a job runs: the job is cancelled through its
+// worker's flag, so that it removes what it had not finished, and the program then exits with
+// 128 + the signal's number, as shells expect.
 #pragma once
 
 namespace hxf::cli {

@@ -1,5 +1,7 @@
 #include "cli/json_output.h"
 
+#include "cli/terminal.h"
+
 #include <cstdio>
 
 namespace hxf::cli {
@@ -48,7 +50,7 @@ nlohmann::json CorruptionJson(const RecordReader& reader) {
 
 void PrintJson(const nlohmann::json& document) {
   const std::string text = document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-  std::printf("%s\n", text.c_str());
+  WriteOutput(text + "\n");
 }
 
 }  // namespace hxf::cli

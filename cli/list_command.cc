@@ -6,6 +6,7 @@
 #include "cli/json_output.h"
 #include "cli/listed_name.h"
 #include "cli/package_scan.h"
+#include "cli/terminal.h"
 #include "core/name_encoding.h"
 
 namespace hxf::cli {
@@ -26,12 +27,15 @@ std::string NotAPackage(const RecordReader& reader) {
 
 void PrintLine(const EntryRecord& entry, const ListOptions& list, NameEncoding encoding) {
   const std::string name = ListedName(DecodeName(entry.name, encoding));
+  char fields[64];
   if (list.long_format) {
-    std::printf("%10llu  0x%02X  %10u  %s\n", static_cast<unsigned long long>(entry.offset),
-                std::to_integer<unsigned>(entry.attribute), entry.data_length, name.c_str());
+    std::snprintf(fields, sizeof fields, "%10llu  0x%02X  %10u  ",
+                  static_cast<unsigned long long>(entry.offset),
+                  std::to_integer<unsigned>(entry.attribute), entry.data_length);
   } else {
-    std::printf("%10u  %s\n", entry.data_length, name.c_str());
+    std::snprintf(fields, sizeof fields, "%10u  ", entry.data_length);
   }
+  WriteOutput(fields + name + "\n");
 }
 
 int List(const ListOptions& list, NameEncoding encoding) {

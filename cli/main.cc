@@ -1,9 +1,11 @@
-// hxf: unpack and repack HXF firmware packages from the command line.
+// hxf: unpack and repack HXF firmware packages from the command line. Each platform's main
+// (main_posix.cc, main_win32.cc) hands its arguments over as UTF-8.
 
 #include <CLI/CLI.hpp>
 #include <string_view>
 
 #include "cli/commands.h"
+#include "cli/program.h"
 #include "core/version.h"
 
 namespace {
@@ -32,9 +34,9 @@ const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  using namespace hxf::cli;
+namespace hxf::cli {
 
+int RunProgram(int argc, char** argv) {
   CLI::App app{"Unpack, repack and check HXF firmware packages.", "hxf"};
   app.set_version_flag("--version", "hxf " HXF_VERSION);
   app.require_subcommand(1);
@@ -75,3 +77,5 @@ int main(int argc, char** argv) {
   }
   return exit_status;
 }
+
+}  // namespace hxf::cli

@@ -1,25 +1,14 @@
 #include "cli/terminal_log.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "cli/interrupt.h"
+#include "cli/terminal.h"
 
 namespace hxf::cli {
 namespace {
-
-// One write for one line, so lines from different sources never mix mid-line.
-void WriteError(const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t written = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (written <= 0) return;
-    done += static_cast<std::size_t>(written);
-  }
-}
 
 std::string MiB(std::uint64_t bytes) {
   char text[32];
@@ -47,7 +36,7 @@ int ExitStatusFor(JobResult result) {
 }
 
 TerminalLog::TerminalLog(const CommonOptions& options)
-    : options_(options), progress_enabled_(options.verbosity > 0 && ::isatty(STDERR_FILENO)) {}
+    : options_(options), progress_enabled_(options.verbosity > 0 && ErrorIsTerminal()) {}
 
 int TerminalLog::Run(Worker& worker) {
   CatchInterrupts();
@@ -104,17 +93,17 @@ void TerminalLog::WorkerFinished(Worker&) {
 void TerminalLog::ShowProgress(const Worker& worker) {
   const std::uint64_t done = worker.ProgressDone();
   const std::uint64_t total = worker.ProgressTotal();
-  std::string text = "\r\033[K" + MiB(done);
+  std::string text = MiB(done);
   if (total > 0) {
     text += " of " + MiB(total) + " (" + std::to_string(done * 100 / total) + "%)";
   }
-  WriteError(text);
+  RewriteErrorLine(text);
   progress_shown_ = true;
 }
 
 void TerminalLog::ClearProgress() {
   if (!progress_shown_) return;
-  WriteError("\r\033[K");
+  RewriteErrorLine("");
   progress_shown_ = false;
 }
 

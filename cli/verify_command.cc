@@ -8,6 +8,7 @@
 #include "cli/json_output.h"
 #include "cli/name_check.h"
 #include "cli/package_scan.h"
+#include "cli/terminal.h"
 #include "core/package_format.h"
 
 namespace hxf::cli {
@@ -113,10 +114,12 @@ bool ReportNames(Findings& findings, const NameCheck& names) {
 
 void PrintText(const Findings& findings, const std::string& path, bool passed) {
   for (const Finding& finding : findings) {
-    std::printf("%-13s %-6s %s\n", finding.kind, finding.passed ? "ok" : "FAILED",
-                finding.message.c_str());
+    char fields[32];
+    std::snprintf(fields, sizeof fields, "%-13s %-6s ", finding.kind,
+                  finding.passed ? "ok" : "FAILED");
+    WriteOutput(fields + finding.message + "\n");
   }
-  std::printf("%s: %s\n", path.c_str(), passed ? "ok" : "FAILED");
+  WriteOutput(path + ": " + (passed ? "ok" : "FAILED") + "\n");
 }
 
 void PrintDocument(const Findings& findings, const std::string& path, bool passed,

@@ -1,0 +1,81 @@
+// A console is written with WriteConsoleW, so that Chinese names show whatever the console's code
+// page; a redirected stream gets the UTF-8 bytes as they are.
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+
+#include "cli/terminal.h"
+#include "core/wide_string_win32.h"
+
+namespace hxf::cli {
+namespace {
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode) != 0;
+}
+
+// One lock for both streams: a console shows them in one window.
+std::mutex& ConsoleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void WriteTo(DWORD stream, std::string_view text) {
+  const HANDLE handle = GetStdHandle(stream);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return;
+  if (IsConsole(handle)) {
+    const std::wstring wide = WideFromUtf8Lossy(text);
+    std::lock_guard lock(ConsoleLock());
+    const wchar_t* data = wide.data();
+    std::size_t left = wide.size();
+    while (left > 0) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(left < 8192 ? left : 8192);
+      if (!WriteConsoleW(handle, data, chunk, &written, nullptr) || written == 0) return;
+      data += written;
+      left -= written;
+    }
+    return;
+  }
+  while (!text.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written == 0) {
+      return;
+    }
+    text.remove_prefix(written);
+  }
+}
+
+}  // namespace
+
+bool ErrorIsTerminal() {
+  return IsConsole(GetStdHandle(STD_ERROR_HANDLE));
+}
+
+void WriteError(std::string_view text) {
+  WriteTo(STD_ERROR_HANDLE, text);
+}
+
+void WriteOutput(std::string_view text) {
+  WriteTo(STD_OUTPUT_HANDLE, text);
+}
+
+void RewriteErrorLine(std::string_view text) {
+  // The console's own calls, not escape sequences, which older consoles print as they are.
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!IsConsole(handle) || !GetConsoleScreenBufferInfo(handle, &info)) return;
+  {
+    std::lock_guard lock(ConsoleLock());
+    COORD start{0, info.dwCursorPosition.Y};
+    DWORD cleared = 0;
+    FillConsoleOutputCharacterW(handle, L' ', static_cast<DWORD>(info.dwSize.X), start, &cleared);
+    SetConsoleCursorPosition(handle, start);
+  }
+  WriteError(text);
+}
+
+}  // namespace hxf::cli
