@@ -1,11 +1,10 @@
 // The contract of core/file_system.h, as one suite run over every implementation: the host's own
 // file system and the in-memory one the tests use. What only one host can show (hard links, the
-// permission bits) follows the suite, for that host alone.
+// permission bits; long paths and junctions) is in file_system_posix_test.cc and
+// file_system_win32_test.cc, for that host alone.
 #include "core/file_system.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -262,30 +261,6 @@ INSTANTIATE_TEST_SUITE_P(Implementations, FileSystemContract,
                          ::testing::Values(Implementation{"host", testing::MakeSystemHost},
                                            Implementation{"memory", testing::MakeMemoryHost}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// --- What only the POSIX file system shows ---
-
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
-
-// The packer trusts the listing's inode numbers to rule files out of being the package itself.
-TEST(PosixFileSystem, ListingGivesTheInodeOfFilesButNotOfLinks) {
-  TempDir dir;
-  WriteFile(dir / "file", "x");
-  std::filesystem::create_hard_link(dir / "file", dir / "second_name");
-  ::symlink("file", (dir / "file_link").c_str());
-  Result<std::unique_ptr<Directory>> root = SystemFileSystem().OpenDirectory(dir.path(), false);
-  ASSERT_TRUE(root.ok());
-  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
-  ASSERT_TRUE(entries.ok());
-  std::map<std::string, std::uint64_t> inodes;
-  for (const DirectoryEntry& entry : *entries) inodes[entry.name] = entry.file_inode;
-  const std::uint64_t inode = SystemFileSystem().Identify(dir / "file")->inode;
-  // A link's own number is not its target's: it gives none rather than a wrong one.
-  EXPECT_EQ(inodes, (std::map<std::string, std::uint64_t>{
-                        {"file", inode}, {"second_name", inode}, {"file_link", 0}}));
-}
 
 }  // namespace
 }  // namespace hxf

@@ -40,9 +40,8 @@ class Win32Host final : public FileSystemHost {
   bool MakeLink(const std::string& path, const std::string& target) override {
     std::wstring wide_target = WideFromUtf8Lossy(target);
     std::replace(wide_target.begin(), wide_target.end(), L'/', L'\\');
-    const fs::path resolved = Host(target).is_absolute()
-                                  ? Host(target)
-                                  : Host(path).parent_path() / Host(target);
+    const fs::path resolved =
+        Host(target).is_absolute() ? Host(target) : Host(path).parent_path() / Host(target);
     std::error_code error;
     const DWORD flags = (fs::is_directory(resolved, error) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
                         SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
