@@ -1,17 +1,14 @@
 // The file-system layer's behaviour on Windows: long paths, names beyond the code page, the
 // system's own path forms.
 #include <gtest/gtest.h>
-#include <windows.h>
-#include <winioctl.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "core/file_system.h"
-#include "core/unique_handle_win32.h"
-#include "core/wide_string_win32.h"
 #include "tests/support/files.h"
+#include "tests/support/links.h"
 
 namespace hxf {
 namespace {
@@ -24,44 +21,14 @@ FileSystem& fs() {
   return SystemFileSystem();
 }
 
-// The layout of a junction's reparse data (the SDK keeps it in a kernel header).
-struct JunctionData {
-  DWORD tag;
-  WORD data_length;
-  WORD reserved;
-  WORD substitute_offset, substitute_length, print_offset, print_length;
-  wchar_t names[2048];
-};
-
-// Makes `link` a junction to the directory `target`; false where the file system cannot (Wine).
-bool MakeJunction(const std::string& link, const std::string& target) {
-  std::filesystem::create_directory(std::filesystem::path(std::u8string(link.begin(), link.end())));
-  wchar_t full[4096];
-  if (GetFullPathNameW(WideFromUtf8Lossy(target).c_str(), 4096, full, nullptr) == 0) return false;
-  const std::wstring substitute = L"\\??\\" + std::wstring(full);
-  JunctionData data{};
-  data.tag = IO_REPARSE_TAG_MOUNT_POINT;
-  const WORD bytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-  data.substitute_length = bytes;
-  data.print_offset = bytes + sizeof(wchar_t);
-  std::copy(substitute.begin(), substitute.end(), data.names);
-  data.data_length = static_cast<WORD>(8 + bytes + 2 * sizeof(wchar_t));
-  UniqueHandle handle(
-      CreateFileW(WideFromUtf8Lossy(link).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  DWORD returned = 0;
-  return handle && DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, &data,
-                                   8 + data.data_length, nullptr, 0, &returned, nullptr);
-}
-
 // A junction is Windows' link to a directory: unpacking never writes through one already in the
 // output tree.
 TEST(Win32FileSystem, JunctionsInsideTheTreeAreNeverWrittenThrough) {
   TempDir outside;
   TempDir dir;
   testing::WriteFile(outside / "target", "precious");
-  if (!MakeJunction(dir / "dir_link", outside.path())) {
-    GTEST_SKIP() << "this file system cannot make junctions (Wine 8 cannot)";
+  if (!testing::MakeLink(dir / "dir_link", outside.path())) {
+    GTEST_SKIP() << "this system makes no links here (Wine 8 makes none)";
   }
   Result<std::unique_ptr<Directory>> root = fs().OpenDirectory(dir.path(), false);
   ASSERT_TRUE(root.ok());

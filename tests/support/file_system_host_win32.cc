@@ -1,5 +1,5 @@
-// The contract suite's host on Windows: the read-only attribute, symbolic links where the system
-// lets this process make them (Wine 8 reports success and makes none: each link is checked).
+// The contract suite's host on Windows: the read-only attribute, and links as tests/support/links.h
+// makes them.
 #include <windows.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 
 #include "core/wide_string_win32.h"
 #include "tests/support/file_system_host.h"
+#include "tests/support/links.h"
 
 namespace hxf::testing {
 namespace {
@@ -38,15 +39,7 @@ class Win32Host final : public FileSystemHost {
     return SetFileAttributesW(WideFromUtf8Lossy(path).c_str(), FILE_ATTRIBUTE_READONLY) != 0;
   }
   bool MakeLink(const std::string& path, const std::string& target) override {
-    std::wstring wide_target = WideFromUtf8Lossy(target);
-    std::replace(wide_target.begin(), wide_target.end(), L'/', L'\\');
-    const fs::path resolved =
-        Host(target).is_absolute() ? Host(target) : Host(path).parent_path() / Host(target);
-    std::error_code error;
-    const DWORD flags = (fs::is_directory(resolved, error) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
-                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-    CreateSymbolicLinkW(WideFromUtf8Lossy(path).c_str(), wide_target.c_str(), flags);
-    return IsLink(path);
+    return testing::MakeLink(path, target);
   }
   bool MakeSpecial(const std::string&) override { return false; }  // no pipes in a directory
 

@@ -1,0 +1,13 @@
+// Links for tests, by each system's own means: a symbolic link on POSIX; on Windows a symbolic
+// link where this process may make one, else a junction for a directory.
+#pragma once
+
+#include <string>
+
+namespace hxf::testing {
+
+// A link at `path` to `target` (absolute, or relative to the link's directory). False when this
+// system cannot make one here (Wine 8 makes none).
+bool MakeLink(const std::string& path, const std::string& target);
+
+}  // namespace hxf::testing

@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "tests/support/links.h"
+
+namespace hxf::testing {
+
+bool MakeLink(const std::string& path, const std::string& target) {
+  return ::symlink(target.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace hxf::testing
