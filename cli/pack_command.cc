@@ -1,8 +1,21 @@
 #include "cli/commands.h"
 #include "cli/job_command.h"
+#include "core/file_system.h"
 #include "pack/package.h"
 
 namespace hxf::cli {
+namespace {
+
+// CLI::ExistingDirectory, but asking the file layer: CLI11's own look-up takes a narrow path,
+// which on Windows is read in the active code page and misses a folder named in Chinese.
+const CLI::Validator kExistingDirectory(
+    [](const std::string& path) -> std::string {
+      if (SystemFileSystem().OpenDirectory(path, false).ok()) return {};
+      return "Directory does not exist: " + path;
+    },
+    "DIR");
+
+}  // namespace
 
 void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_status) {
   auto follow_all_links = std::make_shared<bool>(false);
@@ -14,7 +27,7 @@ void AddPackCommand(CLI::App& app, const CommonOptions& options, int& exit_statu
         return TPackage::Settings{arguments.directory, options.names, *follow_all_links};
       });
   // A folder named on the command line is never made: a typing error would pack nothing.
-  command->get_option("--directory")->check(CLI::ExistingDirectory);
+  command->get_option("--directory")->check(kExistingDirectory);
   command->add_flag("-L,--dereference", *follow_all_links,
                     "Follow every link, also one that leads out of the folder (by default such "
                     "links are left out)");

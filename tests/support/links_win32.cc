@@ -70,4 +70,8 @@ bool MakeLink(const std::string& path, const std::string& target) {
   return directory && MakeJunction(link, resolved);
 }
 
+bool MakeSpecial(const std::string&) {
+  return false;
+}
+
 }  // namespace hxf::testing

@@ -20,6 +20,9 @@ struct CommandResult {
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& working_directory = "");
 
+// The reason the system gives for a file that does not exist, as the program shows it.
+std::string NotFoundReason();
+
 // Waits, up to `seconds`, until process `pid` has written more than `bytes` bytes (by its own
 // count of written bytes, so it tells a job under way before its output has a name). False when
 // it never did, or ended first.

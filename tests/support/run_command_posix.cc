@@ -1,18 +1,19 @@
-#include "tests/support/run_command.h"
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <thread>
 
 #include "tests/support/files.h"
+#include "tests/support/run_command.h"
 
 extern char** environ;
 
@@ -36,6 +37,10 @@ std::optional<std::uint64_t> BytesWrittenBy(pid_t pid) {
 }
 
 }  // namespace
+
+std::string NotFoundReason() {
+  return std::strerror(ENOENT);
+}
 
 bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

@@ -8,6 +8,7 @@
 
 #include "core/unique_handle_win32.h"
 #include "core/wide_string_win32.h"
+#include "core/windows_status.h"
 #include "tests/support/files.h"
 #include "tests/support/run_command.h"
 
@@ -57,6 +58,12 @@ bool BytesWrittenBy(pid_t pid, std::uint64_t& written) {
 }
 
 }  // namespace
+
+std::string NotFoundReason() {
+  const std::string message =
+      WindowsStatus(ERROR_FILE_NOT_FOUND, "open", "x").message();  // "cannot open x: <reason>"
+  return message.substr(message.find(": ") + 2);
+}
 
 bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
