@@ -1,13 +1,20 @@
 // The program on Windows: arguments arrive as UTF-16 and must reach the files as the same names;
 // output that is redirected is UTF-8.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "core/log_texts.h"
+#include "core/unique_handle_win32.h"
+#include "core/wide_string_win32.h"
 #include "tests/cli/cli_test.h"
 
 namespace hxf {
 namespace {
 
+using testing::Bytes;
 using testing::CommandResult;
 using testing::ReadFile;
 using testing::ToBytes;
@@ -35,6 +42,50 @@ TEST_F(CliTest, AMissingChinesePackageIsNamedInTheError) {
   CommandResult result = Hxf({"unpack", missing});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_NE(result.err.find(missing), std::string::npos) << result.err;
+}
+
+// Whether a temporary file of ours is in `directory`.
+bool HoldsATemporaryFile(const std::string& directory) {
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle search(
+      FindFirstFileW(WideFromUtf8Lossy(directory + "\\.hxf-tmp-*").c_str(), &found));
+  return static_cast<bool>(search);
+}
+
+// A file being written is marked for deletion until it is committed: killed with
+// TerminateProcess, which no handler sees, the job leaves nothing but the package it had.
+TEST_F(CliTest, AKilledRepackLeavesNoTemporaryFileAndAWholePackage) {
+  const Bytes old = ToBytes("the user's firmware");
+  testing::WriteFile(package(), old);
+  std::filesystem::create_directories(std::filesystem::path(dir_ / "in_hxf"));
+  {
+    std::ofstream big(std::filesystem::path(dir_ / "in_hxf/big.bin"), std::ios::binary);
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 256; ++i) big.write(block.data(), block.size());
+  }
+  std::wstring command_line = L"\"" + WideFromUtf8Lossy(HXF_BINARY) + L"\" -q pack fw.hxf";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             WideFromUtf8Lossy(dir_.path()).c_str(), &startup, &started));
+  UniqueHandle process(started.hProcess);
+  UniqueHandle thread(started.hThread);
+  bool seen = false;
+  for (int wait = 0; wait < 20000 && !seen; ++wait) {
+    seen = HoldsATemporaryFile(dir_.path());
+    if (!seen && WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) break;
+  }
+  ASSERT_TRUE(seen) << "the repack was never seen under way";
+  TerminateProcess(process.get(), 99);
+  WaitForSingleObject(process.get(), INFINITE);
+
+  EXPECT_FALSE(HoldsATemporaryFile(dir_.path()));
+  // Killed before its commit, the old package; after it, the whole new one.
+  const Bytes now = ReadFile(package());
+  if (now != old) {
+    EXPECT_EQ(Hxf({"verify", "fw.hxf"}).exit_status, 0);
+  }
 }
 
 }  // namespace
