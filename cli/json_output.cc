@@ -1,8 +1,8 @@
 #include "cli/json_output.h"
 
-#include "cli/terminal.h"
-
 #include <cstdio>
+
+#include "cli/terminal.h"
 
 namespace hxf::cli {
 namespace {
