@@ -4,6 +4,18 @@
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 add_link_options(-static)
 
+# `target`: an interface library whose include path is a folder holding only a link to the host's
+# /usr/include/`folder`.
+function(hxf_host_headers target folder)
+  set(root ${PROJECT_BINARY_DIR}/host-include/${folder})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK /usr/include/${folder} ${root}/${folder} SYMBOLIC)
+  string(MAKE_C_IDENTIFIER "hxf_headers_${folder}" library)
+  add_library(${library} INTERFACE)
+  target_include_directories(${library} SYSTEM INTERFACE ${root})
+  add_library(${target} ALIAS ${library})
+endfunction()
+
 if(CMAKE_CROSSCOMPILING)
   set(HXF_WINEPREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${PROJECT_BINARY_DIR}/wine-run.sh
@@ -11,19 +23,8 @@ if(CMAKE_CROSSCOMPILING)
                                   WORLD_READ WORLD_EXECUTE @ONLY)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run.sh)
 
-  # Only the CLI/ folder of the host's headers: a folder holding a link to it.
-  set(cli11_root ${PROJECT_BINARY_DIR}/cli11-include)
-  file(MAKE_DIRECTORY ${cli11_root})
-  file(CREATE_LINK /usr/include/CLI ${cli11_root}/CLI SYMBOLIC)
-  add_library(hxf_cli11 INTERFACE)
-  target_include_directories(hxf_cli11 SYSTEM INTERFACE ${cli11_root})
-  add_library(CLI11::CLI11 ALIAS hxf_cli11)
-
-  # The same for nlohmann-json's headers.
-  set(json_root ${PROJECT_BINARY_DIR}/json-include)
-  file(MAKE_DIRECTORY ${json_root})
-  file(CREATE_LINK /usr/include/nlohmann ${json_root}/nlohmann SYMBOLIC)
-  add_library(hxf_json INTERFACE)
-  target_include_directories(hxf_json SYSTEM INTERFACE ${json_root})
-  add_library(nlohmann_json::nlohmann_json ALIAS hxf_json)
+  # Only the CLI/ folder of the host's headers, and nlohmann/ of the same: the cross compiler must
+  # not see the host's /usr/include, whose C headers shadow mingw's.
+  hxf_host_headers(CLI11::CLI11 CLI)
+  hxf_host_headers(nlohmann_json::nlohmann_json nlohmann)
 endif()
