@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <semaphore>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
 #include "ui/error_box_text.h"
@@ -25,15 +26,29 @@ bool HasPackageExtension(const std::string& path) {
 }
 
 // A worker waiting for its message box to be closed. Released exactly once, on the UI thread,
-// whether the user closes the box or the window takes it down.
-struct MessageWait {
-  std::binary_semaphore closed{0};
-  bool released = false;
+// whether the user closes the box or the window takes it down. A mutex and a condition variable,
+// not std::binary_semaphore: where the system has no futex (mingw-w64's libstdc++ on Windows), the
+// semaphore's wait can miss a release that comes just as the worker goes to sleep, and the worker
+// would then wait for ever.
+class MessageWait {
+ public:
   void Release() {
-    if (released) return;
-    released = true;
-    closed.release();
+    {
+      std::lock_guard lock(mutex_);
+      if (released_) return;
+      released_ = true;
+    }
+    closed_.notify_all();
   }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    closed_.wait(lock, [this] { return released_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable closed_;
+  bool released_ = false;
 };
 
 }  // namespace
@@ -164,7 +179,7 @@ void WindowLogic::ShowMessage(const WorkerMessage& message) {
     return;
   }
   view_.PostToUiThread([this, message, release] { OpenMessageBox(message, release); });
-  wait->closed.acquire();  // only this worker waits; the window and other jobs go on
+  wait->Wait();  // only this worker waits; the window and other jobs go on
 }
 
 void WindowLogic::OpenMessageBox(const WorkerMessage& message, std::function<void()> release) {

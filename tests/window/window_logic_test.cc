@@ -234,6 +234,18 @@ TEST_F(WindowLogicTest, BoxShowsTheDetailTheJobGives) {
   ServeUntilReleased();
 }
 
+TEST_F(WindowLogicTest, BoxClosedTheMomentItShowsLetsItsWorkerGo) {
+  // The close races the worker's going to sleep on its box: over many rounds both orders come.
+  constexpr int kRounds = 200;
+  for (int i = 0; i < kRounds; ++i) {
+    Start({.shows_box = true});
+    ServeUntil([&] { return view_.OpenBoxes() == 1; });
+    view_.CloseBox(view_.boxes.size() - 1);
+    ServeUntilReleased();
+  }
+  EXPECT_EQ(destroyed_, kRounds);
+}
+
 // --- Closing ---
 
 struct CloseCase {
