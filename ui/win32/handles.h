@@ -2,8 +2,11 @@
 // call that kind needs, so that no function body releases one by hand.
 #pragma once
 
+// clang-format off
+#include <windows.h>  // first: the other system headers need its types
+// clang-format on
+
 #include <shellapi.h>
-#include <windows.h>
 
 #include <utility>
 
