@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/file_system.h"
@@ -189,6 +190,39 @@ TEST_F(Win32WindowTest, LogKeepsEveryLineOfALongJobNewestFirst) {
   const Lines log = Log();
   ASSERT_EQ(log.size(), static_cast<std::size_t>(kLines));
   for (int i = 0; i < kLines; ++i) ASSERT_EQ(log[kLines - 1 - i], "line " + std::to_string(i));
+}
+
+TEST_F(Win32WindowTest, LogKeepsItsPlaceAndTheCaretEndsAfterTheNewLines) {
+  auto log_lines = [&](int count, const std::string& prefix) {
+    script_for_held_ = {.holds = false};
+    for (int i = 0; i < count; ++i) script_for_held_.lines.push_back(prefix + std::to_string(i));
+    StartHeldJob();
+    return WaitForJobs();
+  };
+  auto first_visible = [&] { return SendMessageW(window_->Memo1, EM_GETFIRSTVISIBLELINE, 0, 0); };
+  auto selection = [&] {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(window_->Memo1, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    return std::pair<DWORD, DWORD>(start, end);
+  };
+  ASSERT_TRUE(log_lines(200, "old "));
+  EXPECT_EQ(first_visible(), 0);  // at the top it stays at the top
+
+  // Scrolled down to older lines, with some of them selected, the user keeps reading them.
+  SendMessageW(window_->Memo1, EM_SETSEL, 10, 20);
+  SendMessageW(window_->Memo1, EM_LINESCROLL, 0, 50);
+  ASSERT_EQ(first_visible(), 50);
+  ASSERT_TRUE(log_lines(3, "new "));
+  EXPECT_EQ(first_visible(), 53);
+  const DWORD after_new = static_cast<DWORD>(std::string("new 2\r\nnew 1\r\nnew 0\r\n").size());
+  EXPECT_EQ(selection(), std::make_pair(after_new, after_new));
+
+  SendMessageW(window_->Memo1, EM_LINESCROLL, 0, -1000);
+  ASSERT_TRUE(log_lines(2, "newer "));
+  EXPECT_EQ(first_visible(), 0);
+  EXPECT_EQ(Log().front(), "newer 1");
 }
 
 TEST_F(Win32WindowTest, OpenFailureBoxStandsWhileTheWindowAnswers) {
