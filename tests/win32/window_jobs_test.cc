@@ -241,6 +241,9 @@ TEST_F(Win32WindowTest, OpenFailureBoxStandsWhileTheWindowAnswers) {
   ASSERT_NE(second, nullptr);
   EXPECT_NE(second, first);
   EXPECT_EQ(window_->RunningJobs(), 2u);
+  // It opens beside the first, not exactly over it.
+  EXPECT_EQ(BoundsOf(second).left - BoundsOf(first).left, 24);
+  EXPECT_EQ(BoundsOf(second).top - BoundsOf(first).top, 24);
 
   // Meanwhile the window answers and another job runs to its end.
   WriteFile(File("in_hxf/a.txt"), "abc");
