@@ -111,8 +111,33 @@ TEST_F(Win32WindowLookTest, ComponentsSitAtTheirBoundsWithTheirTextsAndFont) {
                            sizeof font, &font),
                 0);
       EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
-      EXPECT_EQ(font.lfHeight, -ScaleToDpi(11, dpi_));
+      EXPECT_EQ(font.lfHeight,
+                -MulDiv(8, static_cast<int>(dpi_), 72));  // 8 points: 11 pixels at 96
     }
+  }
+}
+
+TEST_F(Win32WindowLookTest, MovedToADenserScreenItScalesItsBoundsAndFont) {
+  constexpr UINT kDenser = 144;
+  const RECT suggested = ScaleToDpi(layout::kWindow, kDenser);
+  SendMessageW(window_->Handle(), WM_DPICHANGED, MAKEWPARAM(kDenser, kDenser),
+               reinterpret_cast<LPARAM>(&suggested));
+  // The window takes the bounds the system suggests (a screen this small cuts them short).
+  const struct {
+    HWND component;
+    const layout::Bounds& bounds;
+  } cases[] = {{window_->Button1, layout::kButton1},
+               {window_->Button2, layout::kButton2},
+               {window_->Memo1, layout::kMemo1},
+               {window_->Memo2, layout::kMemo2},
+               {window_->Progress, layout::kProgress}};
+  for (const auto& c : cases) {
+    ExpectBounds(c.component, c.bounds, kDenser);
+    LOGFONTW font{};
+    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c.component, WM_GETFONT, 0, 0)),
+                         sizeof font, &font),
+              0);
+    EXPECT_EQ(font.lfHeight, -16);  // 8 points at 144 dots per inch
   }
 }
 
