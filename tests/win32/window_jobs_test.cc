@@ -48,7 +48,8 @@ bool Contains(const Lines& lines, const std::string& line) {
 
 class Win32WindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { MakeWindow(); }
+  void MakeWindow() {
     auto dialog = std::make_unique<ScriptedDialog>();
     dialog_ = dialog.get();
     Result<std::unique_ptr<TForm1>> created = TForm1::Create(
@@ -263,27 +264,36 @@ TEST_F(Win32WindowTest, OpenFailureBoxStandsWhileTheWindowAnswers) {
 
 struct CloseCase {
   const char* name;
-  int choice;  // the close question's button
-  bool waits;  // the window stays until the job ends
+  int choice;   // the close question's button
+  bool closes;  // the window closes once the job has ended (waited for, or stopped)
+  bool stops;   // the job is stopped: it ends without being let go
 };
 
 TEST_F(Win32WindowTest, ClosingWithAJobRunningAsksWhatToDo) {
   const CloseCase cases[] = {
-      {"keep open", IDCANCEL, false}, {"wait", IDYES, true},  // last: the window is closed after it
+      {"keep open", IDCANCEL, false, false},
+      {"wait", IDYES, true, false},
+      {"stop", IDNO, true, true},
   };
   for (const CloseCase& c : cases) {
     SCOPED_TRACE(c.name);
+    if (window_->Closed()) {
+      window_.reset();
+      MakeWindow();
+    }
     gate_.Close();
     StartHeldJob();
     ASSERT_TRUE(CloseAnswering(c.choice));
-    ServePending(*window_);
-    EXPECT_FALSE(window_->Closed());
-    EXPECT_EQ(IsWindowEnabled(window_->Button1) != FALSE, !c.waits);
-    EXPECT_EQ(IsWindowEnabled(window_->Button2) != FALSE, !c.waits);
-    gate_.Open();
+    if (!c.stops) {
+      ServePending(*window_);
+      EXPECT_FALSE(window_->Closed());
+      EXPECT_EQ(IsWindowEnabled(window_->Button1) != FALSE, !c.closes);
+      EXPECT_EQ(IsWindowEnabled(window_->Button2) != FALSE, !c.closes);
+      gate_.Open();
+    }
     ASSERT_TRUE(WaitForJobs());
-    ASSERT_TRUE(ServeUntil(*window_, [&] { return window_->Closed() == c.waits; }));
-    EXPECT_EQ(IsWindowVisible(window_->Handle()) != FALSE, !c.waits);
+    ASSERT_TRUE(ServeUntil(*window_, [&] { return window_->Closed() == c.closes; }));
+    EXPECT_EQ(IsWindowVisible(window_->Handle()) != FALSE, !c.closes);
   }
 }
 
