@@ -34,5 +34,6 @@ void AddListCommand(CLI::App& app, const CommonOptions& options, int& exit_statu
 void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddRemoveCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddAddCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 
 }  // namespace hxf::cli

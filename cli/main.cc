@@ -64,10 +64,11 @@ int RunProgram(int argc, char** argv) {
   AddVerifyCommand(app, options, exit_status);
   AddCatCommand(app, options, exit_status);
   AddRemoveCommand(app, options, exit_status);
+  AddAddCommand(app, options, exit_status);
 
   if (const char* unknown = UnknownCommand(app, argc, argv)) {
     PrintError(std::string("unknown command: ") + unknown +
-               " (commands: unpack, pack, list, verify, cat, remove; see hxf --help)");
+               " (commands: unpack, pack, list, verify, cat, remove, add; see hxf --help)");
     return kExitFailure;
   }
   try {

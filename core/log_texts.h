@@ -52,6 +52,11 @@ inline constexpr std::string_view kPackProblems =
 inline constexpr std::string_view kRemoved = "已删除";  // + name: an entry taken out
 inline constexpr std::string_view kPackageKept =
     "打包文件未改动";  // + path: the package is left as it was
+inline constexpr std::string_view kReplaced = "已替换";  // + name: an entry replaced by a file
+inline constexpr std::string_view kNotInFolder =
+    "文件夹中没有此文件:";  // + path: a path to add names nothing in the folder
+inline constexpr std::string_view kPathOutsideFolder =
+    "路径不在文件夹内:";  // + path: a path to add leads out of the folder, or is hidden
 
 // --- Unpacking ---
 inline constexpr std::string_view kBadNameLength = "文件名长度不对";  // name length wrong

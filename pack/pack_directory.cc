@@ -4,7 +4,6 @@
 #include <memory>
 #include <span>
 #include <string_view>
-#include <unordered_set>
 
 #include "core/entry_path.h"
 #include "core/log_line.h"
@@ -15,6 +14,26 @@
 namespace hxf {
 namespace {
 
+// A path to pack, as far as the walk has followed it: the components of PackSettings::only[path]
+// from `depth` on are still to be found.
+struct Wanted {
+  std::size_t path = 0;
+  std::size_t depth = 0;
+};
+
+// What of one directory is to be packed: all of it, or what the wanted paths pick.
+struct Selection {
+  bool all = true;
+  std::vector<Wanted> wanted;
+};
+
+bool EqualButForCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+           return fold(x) == fold(y);
+         });
+}
+
 // One entry of a directory, as the walk remembers it between listing and packing.
 struct Item {
   std::string host_name;
@@ -23,19 +42,28 @@ struct Item {
   std::string package_name;  // the name's bytes in the package; the host name when refused
   std::string_view refusal;  // why the name cannot be stored; empty when it can
   std::string refusal_reason;
+  Selection below;  // what of a directory is to be packed
 };
 
 class DirectoryPacker {
  public:
-  DirectoryPacker(PackJob& job, RecordWriter& package, const PackSettings& settings)
+  DirectoryPacker(PackJob& job, RecordWriter& package, const PackSettings& settings,
+                  NameCaseCheck& names)
       : job_(job),
         package_(package),
         settings_(settings),
+        names_(names),
         buffer_(std::max<std::size_t>(settings.buffer_size, 1)) {}
 
   Result<PackTotals> PackRoot(Directory& root) {
     root_ = &root;
-    Result<std::vector<Item>> items = ListItems(root);
+    Selection selection;
+    selection.all = settings_.only.empty();
+    for (std::size_t i = 0; i < settings_.only.size(); ++i) {
+      if (settings_.only[i].empty()) selection.all = true;
+      selection.wanted.push_back({i, 0});
+    }
+    Result<std::vector<Item>> items = ListItems(root, selection);
     if (!items.ok()) {
       // Nothing of the tree could be read: an empty package would pass for a packed tree.
       job_.Report(LogLineText(text::kCannotReadDirectory, DisplayName(root.path()), items.status()),
@@ -48,19 +76,28 @@ class DirectoryPacker {
   }
 
  private:
-  // Lists `directory`, logs an "Adding" line per file in listing order, and sorts the entries.
-  Result<std::vector<Item>> ListItems(Directory& directory) {
+  // Lists `directory`, keeps what `selection` picks, logs an "Adding" line per file in listing
+  // order, and sorts the entries.
+  Result<std::vector<Item>> ListItems(Directory& directory, const Selection& selection) {
     Result<std::vector<DirectoryEntry>> listing = directory.List();
     if (!listing.ok()) return listing.status();
-    std::vector<Item> items;
+    std::vector<DirectoryEntry> entries;
     for (DirectoryEntry& entry : *listing) {
       if (entry.name.starts_with('.')) continue;
       if (entry.kind == EntryKind::kFile && IsExcluded(directory, entry)) continue;
-      if (entry.kind != EntryKind::kDirectory) {
-        job_.Report(std::string(text::kAdding) + DisplayName(entry.name) + std::string(text::kPack),
-                    LogKind::kProgress);
+      entries.push_back(std::move(entry));
+    }
+    const std::vector<Selection> picked = Pick(entries, selection);
+    std::vector<Item> items;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (!picked[i].all && picked[i].wanted.empty()) continue;
+      if (entries[i].kind != EntryKind::kDirectory) {
+        job_.Report(
+            std::string(text::kAdding) + DisplayName(entries[i].name) + std::string(text::kPack),
+            LogKind::kProgress);
       }
-      items.push_back(MakeItem(std::move(entry)));
+      items.push_back(MakeItem(std::move(entries[i])));
+      items.back().below = picked[i];
     }
     std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
       return NameLess(a.package_name, b.package_name);
@@ -68,11 +105,42 @@ class DirectoryPacker {
     return items;
   }
 
+  // What of each entry `selection` picks: the entries its wanted paths name at this level, and
+  // below each what is still wanted there. A path that names nothing here is left out.
+  std::vector<Selection> Pick(const std::vector<DirectoryEntry>& entries,
+                              const Selection& selection) {
+    std::vector<Selection> picked(entries.size(), Selection{selection.all, {}});
+    if (selection.all) return picked;
+    for (const Wanted& wanted : selection.wanted) {
+      const std::vector<std::string>& path = settings_.only[wanted.path];
+      const bool last = wanted.depth + 1 == path.size();
+      std::vector<std::size_t> named;
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].name == path[wanted.depth]) named.push_back(i);
+      }
+      for (std::size_t i = 0; named.empty() && i < entries.size(); ++i) {
+        if (EqualButForCase(entries[i].name, path[wanted.depth])) named.push_back(i);
+      }
+      // Only a folder has anything below it.
+      std::erase_if(
+          named, [&](std::size_t i) { return !last && entries[i].kind != EntryKind::kDirectory; });
+      if (named.empty()) LeaveOut(text::kNotInFolder, DisplayName(JoinEntryName(path)));
+      for (std::size_t i : named) {
+        if (last) {
+          picked[i].all = true;
+        } else {
+          picked[i].wanted.push_back({wanted.path, wanted.depth + 1});
+        }
+      }
+    }
+    return picked;
+  }
+
   // Refuses, by the host name, what the unpacker would refuse: a backslash, which would split the
   // name into directories, and the characters no unpacked name may hold. A byte 0x5C inside a
   // GBK character is no backslash: the unpacker splits names only once they are decoded.
   Item MakeItem(DirectoryEntry entry) const {
-    Item item{std::move(entry.name), entry.kind, entry.link, {}, {}, {}};
+    Item item{std::move(entry.name), entry.kind, entry.link, {}, {}, {}, {}};
     item.package_name = item.host_name;
     if (item.host_name.find(format::kNameSeparator) != std::string::npos) {
       item.refusal = text::kNameHasBackslash;
@@ -126,7 +194,7 @@ class DirectoryPacker {
     if (std::find(ancestors_.begin(), ancestors_.end(), directory.id()) != ancestors_.end()) {
       return Refuse(text::kLinkLoop, shown);
     }
-    Result<std::vector<Item>> items = ListItems(directory);
+    Result<std::vector<Item>> items = ListItems(directory, item.below);
     if (!items.ok()) return Refuse(text::kCannotReadDirectory, shown, items.status());
 
     host_path_.push_back(item.host_name);
@@ -145,7 +213,7 @@ class DirectoryPacker {
     if (!item.refusal.empty()) return RefuseName(item, shown);
     if (!MayFollow(directory, item, shown)) return Status::Ok();
     package_path_.push_back(item.package_name);
-    const std::string entry_name = JoinEntryName(package_path_);
+    std::string entry_name = JoinEntryName(package_path_);
     package_path_.pop_back();
     if (entry_name.size() > format::kMaxNameLength) return Refuse(text::kNameTooLong, shown);
 
@@ -154,6 +222,7 @@ class DirectoryPacker {
     InputFile& file = **opened;
     const std::uint64_t length = file.size();
     if (length > format::kMaxStoredFileSize) return Refuse(text::kFileTooLarge, shown);
+    if (Status before = job_.BeforeEntry(entry_name); !before.ok()) return before;
     if (!package_.Fits(entry_name.size(), length)) {
       job_.Report(LogLineText(text::kPackageTooLarge, DisplayName(package_.path())),
                   LogKind::kProblem);
@@ -254,15 +323,9 @@ class DirectoryPacker {
     return why;
   }
 
-  // The players' file systems ignore the case of ASCII letters: two names that differ only in it
-  // are stored both, in their order, but one of them will hide the other on the player. Compared
-  // decoded, so that the trail byte of a two-byte character is never folded.
+  // Both names are stored, in their order; one of them will hide the other on the player.
   void NoteCase(const std::string& entry_name) {
-    std::string folded = DecodeName(entry_name, settings_.names);
-    for (char& c : folded) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (!folded_names_.insert(std::move(folded)).second) {
+    if (!names_.Note(entry_name)) {
       job_.Report(
           LogLineText(text::kNameCaseOnly, DisplayName(DecodeName(entry_name, settings_.names))),
           LogKind::kProblem);
@@ -277,20 +340,26 @@ class DirectoryPacker {
   PackJob& job_;
   RecordWriter& package_;
   const PackSettings& settings_;
+  NameCaseCheck& names_;
   std::vector<std::byte> buffer_;
   std::vector<std::string> host_path_;     // the current directory's components below the root
   std::vector<std::string> package_path_;  // the same, as package names
   std::vector<FileId> ancestors_;          // the directories from the root down to the current one
   Directory* root_ = nullptr;
   PackTotals totals_;
-  std::unordered_set<std::string> folded_names_;  // every entry name so far, A-Z made lower case
 };
 
 }  // namespace
 
 Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
                                  const PackSettings& settings) {
-  return DirectoryPacker(job, package, settings).PackRoot(root);
+  NameCaseCheck names(settings.names);
+  return PackDirectory(job, package, root, settings, names);
+}
+
+Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
+                                 const PackSettings& settings, NameCaseCheck& names) {
+  return DirectoryPacker(job, package, settings, names).PackRoot(root);
 }
 
 }  // namespace hxf

@@ -14,6 +14,7 @@
 #include "core/name_encoding.h"
 #include "core/record_writer.h"
 #include "core/status.h"
+#include "pack/name_case.h"
 
 namespace hxf {
 
@@ -27,6 +28,14 @@ class PackJob {
   virtual bool StopRequested() const = 0;
   // The package has grown to `package_bytes`.
   virtual void Written(std::uint64_t package_bytes) = 0;
+  // Called before the record of a file is written, with its entry name: a job that merges the
+  // files into a package of its own writes there what comes before it. It may respell
+  // `entry_name` as the entry the file replaces, equal but for case. A non-ok result ends the
+  // packing; the job has said why.
+  virtual Status BeforeEntry(std::string& entry_name) {
+    (void)entry_name;
+    return Status::Ok();
+  }
 };
 
 // File contents pass through one buffer of this size; no file is ever held whole. A megabyte a
@@ -42,6 +51,11 @@ struct PackSettings {
   // Follow every link, also one that leads out of the pack root.
   bool follow_all_links = false;
   std::size_t buffer_size = kPackCopyBufferSize;
+  // When not empty, only these paths below the pack root are packed, each a file or a folder
+  // taken whole, given as host name components (an empty one is the whole root). A component
+  // picks the name it equals, or failing that the names it equals but for ASCII case. One that
+  // picks nothing is logged, and counted as left out.
+  std::vector<std::vector<std::string>> only;
 };
 
 struct PackTotals {
@@ -64,5 +78,9 @@ struct PackTotals {
 // reason has then been logged.
 Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
                                  const PackSettings& settings);
+// The same, warning about names equal but for case also against the names `names` has noted
+// (those of a package the files are merged into), and noting every name written there.
+Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
+                                 const PackSettings& settings, NameCaseCheck& names);
 
 }  // namespace hxf

@@ -220,6 +220,11 @@ TEST_F(CliTest, CommandCases) {
     testing::WriteFile(dir_ / "elsewhere.txt", "outside");
     std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "in_hxf/b.txt");
   };
+  auto link_into_tree = [&] {
+    testing::WriteFile(dir_ / "tree/a.txt", "abc");
+    testing::WriteFile(dir_ / "elsewhere.txt", "outside");
+    std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "tree/b.txt");
+  };
   const Case cases[] = {
       {"pack onto a pipe",
        old,
@@ -537,10 +542,86 @@ TEST_F(CliTest, CommandCases) {
        {},
        {},
        ""},
+      // add: the files put in go through the packer's rules.
+      {"add replacing an entry keeps its spelling",
+       kExample,
+       {"-v", "add", "fw.hxf", "-C", "tree", "SUB/B.BIN"},
+       0,
+       {std::string(text::kReplaced) + "sub\\b.bin", std::string(text::kFileClosed)},
+       {},
+       [&] { testing::WriteFile(dir_ / "tree/SUB/B.BIN", "new"); },
+       [&] {
+         return ReadFile(package()) == BuildPackage({{"sub\\b.bin", "new"}, {"z.txt", ""}});
+       }},
+      {"add of names equal but for case",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "x"},
+       1,
+       {std::string(text::kNameCaseOnly) + "x\\", std::string(text::kFileClosed)},
+       {},
+       [&] {
+         testing::WriteFile(dir_ / "tree/x/a", "1");
+         testing::WriteFile(dir_ / "tree/x/A", "2");
+       },
+       [&] { return ReadFile(package()).size() == kExample.size() + 2 * (4 + 3 + 1 + 4 + 1); }},
+      {"add beside names equal but for case in the package",
+       BuildPackage({{"a", "1"}, {"A", "2"}}),
+       {"add", "fw.hxf", "-C", "tree", "b"},
+       1,
+       {std::string(text::kNameCaseOnly) + "A", std::string(text::kFileClosed)},
+       {},
+       [&] { testing::WriteFile(dir_ / "tree/b", "3"); },
+       [&] {
+         return ReadFile(package()) == BuildPackage({{"a", "1"}, {"A", "2"}, {"b", "3"}});
+       }},
+      {"add with a link out of the folder",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "."},
+       1,
+       {std::string(text::kLinkOutside) + "b.txt", std::string(text::kPackIncomplete) + "1"},
+       {},
+       link_into_tree,
+       [&] {
+         return ReadFile(package()) ==
+                BuildPackage(
+                    {{"a.txt", "abc"}, {"sub\\b.bin", "\x01\x02\x03\x04\x05"}, {"z.txt", ""}});
+       }},
+      {"add -L following it",
+       kExample,
+       {"add", "fw.hxf", "-L", "-C", "tree", "."},
+       0,
+       {std::string(text::kFileClosed)},
+       {},
+       link_into_tree,
+       [&] {
+         return ReadFile(package()) == BuildPackage({{"a.txt", "abc"},
+                                                     {"b.txt", "outside"},
+                                                     {"sub\\b.bin", "\x01\x02\x03\x04\x05"},
+                                                     {"z.txt", ""}});
+       }},
+      {"add of nothing but a link out of the folder",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "b.txt"},
+       1,
+       {std::string(text::kLinkOutside) + "b.txt", std::string(text::kPackageKept) + "fw.hxf"},
+       {},
+       link_into_tree,
+       [&] { return ReadFile(package()) == kExample; }},
+      {"add of a pipe",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "pipe"},
+       1,
+       {std::string(text::kSpecialFile) + "pipe", std::string(text::kPackageKept) + "fw.hxf"},
+       {},
+       [&] {
+         std::filesystem::create_directory(dir_ / "tree");
+         testing::MakeSpecial(dir_ / "tree/pipe");
+       },
+       [&] { return ReadFile(package()) == kExample; }},
   };
   for (const Case& c : cases) {
     for (const char* made :
-         {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf", "picked"}) {
+         {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf", "picked", "tree"}) {
       std::filesystem::remove_all(dir_ / made);
     }
     if (c.package) testing::WriteFile(package(), *c.package);
@@ -650,13 +731,129 @@ TEST_F(CliTest, RemoveThatFailsLeavesThePackageAsItWas) {
   EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
 }
 
+// Files added to a package hxf packed give byte for byte what packing the changed tree gives.
+TEST_F(CliTest, AddGivesWhatPackingTheChangedTreeGives) {
+  struct Case {
+    std::vector<std::string> common;  // options before the command
+    std::vector<std::string> files;   // in the tree when it is first packed
+    std::vector<std::string> added;   // then written into the tree, each holding "new " + its name
+    std::vector<std::string> paths;   // arguments of add
+  };
+  const Case cases[] = {
+      {{}, {"a.txt", "中文/a.txt", "Z.txt"}, {"中文/字体.bin"}, {"中文/字体.bin"}},
+      {{}, {"a.txt", "中文/a.txt"}, {"中文/字体.bin", "中/b"}, {"中文", "中"}},
+      {{"--names", "raw"},
+       {"a.bin", "C.bin", "\xD6\xD0.bin"},
+       {"B.bin", "\xFF.bin"},
+       {"B.bin", "\xFF.bin"}},
+      {{}, {"a.bin", "c.bin", "Font"}, {"B.bin", "font2"}, {"font2", "B.bin"}},
+      {{}, {"a.bin", "z.txt"}, {"SYSTEM/FONT/f.bin", "SYSTEM/logo.bmp"}, {"SYSTEM"}},
+      {{}, {"a.bin", "b.bin", "c.bin"}, {"b.bin"}, {"b.bin"}},
+      {{}, {"a.bin", "m/x.bin"}, {"m/n/o/p.bin", "b/c/d.bin", "m/a"}, {"m/n", "b/c", "m/a"}},
+      {{}, {"a.b"}, {"a/x"}, {"a/x"}},
+      {{}, {"a", "c/d"}, {"b", "c/d", "c/e"}, {"."}},
+      {{}, {"a"}, {"dir/sub/x"}, {"./dir//sub/", "dir\\sub\\x"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.added));
+    std::filesystem::remove_all(dir_ / "tree");
+    std::filesystem::remove(dir_ / "expected.hxf");
+    for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
+    auto hxf = [&](std::vector<std::string> arguments) {
+      arguments.insert(arguments.begin(), c.common.begin(), c.common.end());
+      return Hxf(arguments);
+    };
+    ASSERT_EQ(hxf({"pack", "fw.hxf", "-C", "tree"}).exit_status, 0);
+    for (const std::string& file : c.added) {
+      testing::WriteFile(dir_ / ("tree/" + file), "new " + file);
+    }
+    std::vector<std::string> add = {"add", "fw.hxf", "-C", "tree"};
+    add.insert(add.end(), c.paths.begin(), c.paths.end());
+    CommandResult added = hxf(add);
+    EXPECT_EQ(added.exit_status, 0) << added.err;
+    ASSERT_EQ(hxf({"pack", "expected.hxf", "-C", "tree"}).exit_status, 0);
+    EXPECT_EQ(ReadFile(package()), ReadFile(dir_ / "expected.hxf"));
+  }
+}
+
+// An add that cannot be done leaves the package as it was, byte for byte, and nothing beside it.
+TEST_F(CliTest, AddThatFailsLeavesThePackageAsItWas) {
+  struct Case {
+    const char* what;
+    Bytes package;
+    std::vector<std::string> arguments;
+    std::string expected;
+  };
+  const Bytes cut_short(kExample.begin(), kExample.begin() + 90);
+  const Case cases[] = {
+      {"a missing path",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "a", "missing"},
+       std::string(text::kNotInFolder) + "missing: "},
+      {"a path out of the folder",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "../fw.hxf"},
+       std::string(text::kPathOutsideFolder) + "../fw.hxf"},
+      {"a path out of the folder by backslashes",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "a\\..\\..\\fw.hxf"},
+       std::string(text::kPathOutsideFolder)},
+      {"an absolute path",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", "/etc/hostname"},
+       std::string(text::kPathOutsideFolder) + "/etc/hostname"},
+      {"a hidden file",
+       kExample,
+       {"add", "fw.hxf", "-C", "tree", ".hidden"},
+       std::string(text::kPathOutsideFolder) + ".hidden"},
+      {"a folder that is not there",
+       kExample,
+       {"add", "fw.hxf", "-C", "nothing", "a"},
+       std::string(text::kNotInFolder) + "a"},
+      {"a truncated package",
+       cut_short,
+       {"add", "fw.hxf", "-C", "tree", "a"},
+       std::string(text::kTruncatedAt) + "87"},
+      {"a truncated package, the new file sorting after the cut",
+       cut_short,
+       {"add", "fw.hxf", "-C", "tree", "zz"},
+       std::string(text::kTruncatedAt) + "87"},
+      {"a name length over 400",
+       testing::WithHeader(
+           testing::Concat({testing::Record("a", "1"), testing::U32(401), Bytes(401)})),
+       {"add", "fw.hxf", "-C", "tree", "a"},
+       std::string(text::kBadNameLengthAt) + "75"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir_ / "tree");
+    testing::WriteFile(dir_ / "tree/a", "new a");
+    testing::WriteFile(dir_ / "tree/zz", "new zz");
+    testing::WriteFile(dir_ / "tree/.hidden", "hidden");
+    testing::WriteFile(package(), c.package);
+    CommandResult result = Hxf(c.arguments);
+    EXPECT_EQ(result.exit_status, 2) << c.what << ": " << result.err;
+    EXPECT_NE(result.err.find(c.expected), std::string::npos) << c.what << ": " << result.err;
+    EXPECT_NE(result.err.find(std::string(text::kPackageKept) + "fw.hxf"), std::string::npos)
+        << c.what << ": " << result.err;
+    EXPECT_EQ(ReadFile(package()), c.package) << c.what;
+    EXPECT_EQ(testing::ListFilesRecursively(dir_.path()),
+              (std::vector<std::string>{"fw.hxf", "tree/.hidden", "tree/a", "tree/zz"}))
+        << c.what;
+  }
+  CommandResult missing = Hxf({"add", "missing.hxf", "-C", "tree", "a"});
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+  EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
+}
+
 TEST_F(CliTest, UsageErrorsGiveExitStatusTwo) {
   const std::vector<std::vector<std::string>> usages = {{},
                                                         {"bogus"},
                                                         {"unpack"},
                                                         {"unpack", "fw.hxf", "--names", "latin1"},
                                                         {"list", "a", "b"},
-                                                        {"cat", "fw.hxf"}};
+                                                        {"cat", "fw.hxf"},
+                                                        {"add", "fw.hxf"}};
   for (const auto& arguments : usages) {
     CommandResult result = Hxf(arguments);
     EXPECT_EQ(result.exit_status, 2) << ::testing::PrintToString(arguments);
