@@ -35,5 +35,6 @@ void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
 void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddRemoveCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 void AddAddCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
+void AddDiffCommand(CLI::App& app, const CommonOptions& options, int& exit_status);
 
 }  // namespace hxf::cli

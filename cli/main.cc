@@ -65,10 +65,11 @@ int RunProgram(int argc, char** argv) {
   AddCatCommand(app, options, exit_status);
   AddRemoveCommand(app, options, exit_status);
   AddAddCommand(app, options, exit_status);
+  AddDiffCommand(app, options, exit_status);
 
   if (const char* unknown = UnknownCommand(app, argc, argv)) {
     PrintError(std::string("unknown command: ") + unknown +
-               " (commands: unpack, pack, list, verify, cat, remove, add; see hxf --help)");
+               " (commands: unpack, pack, list, verify, cat, remove, add, diff; see hxf --help)");
     return kExitFailure;
   }
   try {

@@ -34,7 +34,7 @@ struct EditJobSettings {
   // names a hidden file (a component starting with a dot) or names nothing leaves the package as
   // it was.
   std::vector<std::string> add = {};
-  std::string add_from;  // empty: the current folder
+  std::string add_from = {};  // empty: the current folder
   // Follow every link, also one that leads out of `add_from`.
   bool follow_all_links = false;
 };

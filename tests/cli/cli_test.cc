@@ -225,6 +225,15 @@ TEST_F(CliTest, CommandCases) {
     testing::WriteFile(dir_ / "elsewhere.txt", "outside");
     std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "tree/b.txt");
   };
+  auto other_package = [&] {
+    testing::WriteFile(dir_ / "other.hxf",
+                       BuildPackage({{"a", "1"}, {"sub\\b.bin", "\x01\x02\x03\x04\x06"}}));
+  };
+  auto changed_tree = [&] {
+    testing::WriteFile(dir_ / "tree/sub/b.bin", "\x01\x02\x03\x04\x05");
+    testing::WriteFile(dir_ / "tree/z.txt", "abc");
+    testing::WriteFile(dir_ / "tree/中/y", "");
+  };
   const Case cases[] = {
       {"pack onto a pipe",
        old,
@@ -391,7 +400,8 @@ TEST_F(CliTest, CommandCases) {
        BuildPackage({{"d", "1"}, {"D\\x", "2"}}),
        {"verify", "fw.hxf"},
        1,
-       {"\"D\\x\" at offset 75: its directory \"D\" is also the file of the entry at offset 64"}},
+       {"\"D\\x\" at offset 75: its directory \"D\" is also the file of the entry at "
+        "offset 64"}},
       {"a directory, then a file of its name",
        BuildPackage({{"d\\x", "1"}, {"d", "2"}}),
        {"verify", "fw.hxf"},
@@ -607,6 +617,63 @@ TEST_F(CliTest, CommandCases) {
        {},
        link_into_tree,
        [&] { return ReadFile(package()) == kExample; }},
+      // diff: entry order, packages and folders alike.
+      {"diff of two packages",
+       kExample,
+       {"diff", "fw.hxf", "other.hxf"},
+       1,
+       {},
+       {},
+       other_package,
+       {},
+       "+ a\n~ sub\\b.bin (5 and 5 bytes)\n- z.txt\n"},
+      {"diff of a package and a folder",
+       kExample,
+       {"diff", "tree", "fw.hxf"},
+       1,
+       {},
+       {},
+       changed_tree,
+       {},
+       "~ z.txt (3 and 0 bytes)\n- 中\\y\n"},
+      {"diff of the same package", kExample, {"diff", "fw.hxf", "fw.hxf"}, 0, {}, {}, {}, {}, ""},
+      {"diff of a folder holding the package leaves the package out",
+       kExample,
+       {"diff", "fw.hxf", "."},
+       1,
+       {},
+       {},
+       {},
+       {},
+       "- sub\\b.bin\n- z.txt\n"},
+      {"diff with a link out of the folder",
+       BuildPackage({{"a.txt", "abc"}}),
+       {"diff", "tree", "fw.hxf"},
+       0,
+       {std::string(text::kLinkOutside) + "b.txt"},
+       {},
+       link_into_tree,
+       {},
+       ""},
+      {"diff of a truncated package",
+       Bytes(kExample.begin(), kExample.begin() + 90),
+       {"diff", "fw.hxf", "tree"},
+       2,
+       {"fw.hxf: the file ends inside the record at offset 87"},
+       {},
+       [&] { std::filesystem::create_directory(dir_ / "tree"); }},
+      {"diff of a file that is no package",
+       changed(kExample, 1, 'x'),
+       {"diff", "other.hxf", "fw.hxf"},
+       2,
+       {"fw.hxf: not a package: the header text is missing"},
+       {},
+       [&] { testing::WriteFile(dir_ / "other.hxf", kExample); }},
+      {"diff with a side missing",
+       kExample,
+       {"diff", "fw.hxf", "missing"},
+       2,
+       {"missing", "No such file"}},
       {"add of a pipe",
        kExample,
        {"add", "fw.hxf", "-C", "tree", "pipe"},
@@ -620,8 +687,8 @@ TEST_F(CliTest, CommandCases) {
        [&] { return ReadFile(package()) == kExample; }},
   };
   for (const Case& c : cases) {
-    for (const char* made :
-         {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf", "picked", "tree"}) {
+    for (const char* made : {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf",
+                             "picked", "tree", "other.hxf"}) {
       std::filesystem::remove_all(dir_ / made);
     }
     if (c.package) testing::WriteFile(package(), *c.package);
@@ -846,6 +913,47 @@ TEST_F(CliTest, AddThatFailsLeavesThePackageAsItWas) {
   EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
 }
 
+// A package compares equal with the tree it was packed from and the tree it unpacks to, whichever
+// side each stands on.
+TEST_F(CliTest, DiffOfAPackageWithItsTreesIsEmpty) {
+  struct Case {
+    std::vector<std::string> common;  // options before the command
+    std::vector<std::string> files;   // in the tree, each holding its own name
+  };
+  const Case cases[] = {
+      {{}, {"a.bin", "SYSTEM/FONT/f.bin", "system2/x", "z.txt", "a.b", "a/x"}},
+      {{}, {"中文/字体.bin", "中文/a.txt", "a.txt", "Z.txt", "B.bin"}},
+      {{"--names", "raw"}, {"\xFF.bin", "a.bin", "\xD6\xD0.bin", "A.txt"}},
+      {{}, {"昞/x", "昞x", "a"}},  // 昞 is 0x95 0x5C in GBK: its trail byte is a backslash
+      {{}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.files));
+    std::filesystem::remove_all(dir_ / "tree");
+    std::filesystem::remove_all(dir_ / "out");
+    std::filesystem::remove(package());
+    std::filesystem::create_directory(dir_ / "tree");
+    for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
+    auto hxf = [&](std::vector<std::string> arguments) {
+      arguments.insert(arguments.begin(), c.common.begin(), c.common.end());
+      return Hxf(arguments);
+    };
+    ASSERT_EQ(hxf({"pack", "fw.hxf", "-C", "tree"}).exit_status, 0);
+    ASSERT_EQ(hxf({"unpack", "fw.hxf", "-C", "out"}).exit_status, 0);
+    const std::vector<std::vector<std::string>> pairs = {
+        {"fw.hxf", "tree"}, {"tree", "fw.hxf"}, {"fw.hxf", "out"}, {"out", "tree"}};
+    for (const std::vector<std::string>& pair : pairs) {
+      CommandResult result = hxf({"diff", pair[0], pair[1]});
+      EXPECT_EQ(result.exit_status, 0) << pair[0] << " " << pair[1] << ": " << result.err;
+      EXPECT_EQ(result.out, "") << pair[0] << " " << pair[1];
+    }
+    // And a change shows.
+    if (c.files.empty()) continue;
+    testing::WriteFile(dir_ / ("out/" + c.files[0]), "changed");
+    EXPECT_EQ(hxf({"diff", "fw.hxf", "out"}).exit_status, 1);
+  }
+}
+
 TEST_F(CliTest, UsageErrorsGiveExitStatusTwo) {
   const std::vector<std::vector<std::string>> usages = {{},
                                                         {"bogus"},
@@ -853,7 +961,8 @@ TEST_F(CliTest, UsageErrorsGiveExitStatusTwo) {
                                                         {"unpack", "fw.hxf", "--names", "latin1"},
                                                         {"list", "a", "b"},
                                                         {"cat", "fw.hxf"},
-                                                        {"add", "fw.hxf"}};
+                                                        {"add", "fw.hxf"},
+                                                        {"diff", "fw.hxf"}};
   for (const auto& arguments : usages) {
     CommandResult result = Hxf(arguments);
     EXPECT_EQ(result.exit_status, 2) << ::testing::PrintToString(arguments);
