@@ -9,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/language.h"
 #include "core/name_encoding.h"
 
 namespace hxf::cli {
@@ -23,6 +24,7 @@ inline constexpr int kExitFailure = 2;
 struct CommonOptions {
   int verbosity = 1;  // 0 with -q, 2 with -v
   NameEncoding names = NameEncoding::kGbk;
+  Language language = Language::kChinese;  // of the log and error lines
 };
 
 // Prints "hxf: <message>" on standard error.

@@ -22,7 +22,7 @@ const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--") return nullptr;
-    if (argument == "--names") ++i;  // its value
+    if (argument == "--names" || argument == "--lang") ++i;  // its value
     if (argument.starts_with('-')) continue;
     for (const CLI::App* command : app.get_subcommands({})) {
       if (command->check_name(std::string(argument))) return nullptr;
@@ -35,15 +35,9 @@ const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
 }  // namespace
 
 namespace hxf::cli {
+namespace {
 
-int RunProgram(int argc, char** argv) {
-  CLI::App app{"Unpack, repack and check HXF firmware packages.", "hxf"};
-  app.set_version_flag("--version", "hxf " HXF_VERSION);
-  app.require_subcommand(1);
-  app.fallthrough();  // the common options may stand after the subcommand too
-  app.footer(kExitStatuses);
-
-  CommonOptions options;
+void AddCommonOptions(CLI::App& app, CommonOptions& options) {
   app.add_flag_callback(
       "-q,--quiet", [&] { options.verbosity = 0; }, "Print only problems, not the final line");
   app.add_flag_callback(
@@ -56,6 +50,28 @@ int RunProgram(int argc, char** argv) {
          "How entry names map to file names: gbk (convert between GBK and UTF-8, the default) "
          "or raw (keep the bytes)")
       ->check(CLI::IsMember({"gbk", "raw"}));
+  app.add_option_function<std::string>(
+         "--lang",
+         [&](const std::string& value) {
+           options.language = value == "en" ? Language::kEnglish : Language::kChinese;
+         },
+         "The language of log and error lines: zh or en (default: the locale's, from LC_ALL, "
+         "LC_MESSAGES or LANG; Chinese when none is set or it is C)")
+      ->check(CLI::IsMember({"zh", "en"}));
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  CLI::App app{"Unpack, repack and check HXF firmware packages.", "hxf"};
+  app.set_version_flag("--version", "hxf " HXF_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough();  // the common options may stand after the subcommand too
+  app.footer(kExitStatuses);
+
+  CommonOptions options;
+  options.language = EnvironmentLanguage();
+  AddCommonOptions(app, options);
 
   int exit_status = kExitOk;
   AddUnpackCommand(app, options, exit_status);
@@ -66,6 +82,8 @@ int RunProgram(int argc, char** argv) {
   AddRemoveCommand(app, options, exit_status);
   AddAddCommand(app, options, exit_status);
   AddDiffCommand(app, options, exit_status);
+  // Each command's help lists them too; they may stand before the command or after it.
+  for (CLI::App* command : app.get_subcommands({})) AddCommonOptions(*command, options);
 
   if (const char* unknown = UnknownCommand(app, argc, argv)) {
     PrintError(std::string("unknown command: ") + unknown +

@@ -59,6 +59,10 @@ void TerminalLog::Synchronize(const std::function<void()>& procedure) {
   procedure();
 }
 
+std::string TerminalLog::Shown(const std::string& text) const {
+  return options_.language == Language::kEnglish ? InEnglish(text) : text;
+}
+
 bool TerminalLog::Shows(LogKind kind) const {
   switch (kind) {
     case LogKind::kProblem:
@@ -75,13 +79,13 @@ void TerminalLog::InsertLine(const LogLine& line) {
   if (!Shows(line.kind)) return;
   std::lock_guard lock(mutex_);
   ClearProgress();
-  WriteError(line.text + "\n");
+  WriteError(Shown(line.text) + "\n");
 }
 
 void TerminalLog::ShowMessage(const WorkerMessage& message) {
   std::lock_guard lock(mutex_);
   ClearProgress();
-  PrintError(message.detail.empty() ? message.text : message.detail);
+  PrintError(Shown(message.detail.empty() ? message.text : message.detail));
 }
 
 void TerminalLog::WorkerFinished(Worker&) {

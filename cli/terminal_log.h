@@ -30,6 +30,8 @@ class TerminalLog final : public LogOwner {
 
  private:
   bool Shows(LogKind kind) const;
+  // A line in the user's language.
+  std::string Shown(const std::string& text) const;
   void ShowProgress(const Worker& worker);
   void ClearProgress();
 

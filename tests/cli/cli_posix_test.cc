@@ -1,10 +1,16 @@
-// What only a POSIX system lets the command-line tests measure: a child's peak memory.
+// What only a POSIX system lets the command-line tests measure: a child's peak memory, and the
+// locale a child is started in.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "core/log_texts.h"
 #include "tests/cli/cli_test.h"
 
 namespace hxf {
@@ -29,6 +35,63 @@ TEST_F(CliTest, UnpackingALargePackageUsesLittleMemory) {
   ::getrusage(RUSAGE_CHILDREN, &usage);
   EXPECT_LT(usage.ru_maxrss, 32 * 1024) << "peak KiB of the largest child so far";
   EXPECT_EQ(std::filesystem::file_size(dir_ / "out_hxf/a.bin"), kDataSize);
+}
+
+// The log and error lines in the locale's language, --lang before it.
+TEST_F(CliTest, LinesInTheLocalesLanguage) {
+  struct Case {
+    std::vector<std::optional<std::string>> locale;  // LC_ALL, LC_MESSAGES, LANG; none: unset
+    std::vector<std::string> arguments;
+    std::string err;
+  };
+  const std::string chinese = std::string(text::kUnpackDone) + "\n";
+  const std::string english = "unpacking complete\n";
+  const Case cases[] = {
+      {{std::nullopt, std::nullopt, "zh_CN.UTF-8"}, {"unpack", "fw.hxf"}, chinese},
+      {{std::nullopt, std::nullopt, "en_US.UTF-8"}, {"unpack", "fw.hxf"}, english},
+      {{std::nullopt, std::nullopt, "de_DE"}, {"unpack", "fw.hxf"}, english},
+      {{std::nullopt, std::nullopt, "C"}, {"unpack", "fw.hxf"}, chinese},
+      {{std::nullopt, std::nullopt, std::nullopt}, {"unpack", "fw.hxf"}, chinese},
+      {{"en_GB", std::nullopt, "zh_TW"}, {"unpack", "fw.hxf"}, english},
+      {{"", "zh_CN", "en_US"}, {"unpack", "fw.hxf"}, chinese},  // an empty one counts as unset
+      {{std::nullopt, "en_US", "zh_CN"}, {"unpack", "fw.hxf"}, english},
+      {{std::nullopt, std::nullopt, "en_US"}, {"--lang", "zh", "unpack", "fw.hxf"}, chinese},
+      {{std::nullopt, std::nullopt, "zh_CN"}, {"unpack", "fw.hxf", "--lang", "en"}, english},
+      {{std::nullopt, std::nullopt, "en_US"},
+       {"-q", "remove", "fw.hxf", "nothing"},
+       "no such entry in the package: nothing\npackage left as it was: fw.hxf\n"},
+      {{std::nullopt, std::nullopt, "zh_CN"},
+       {"-q", "remove", "fw.hxf", "nothing"},
+       std::string(text::kNoSuchEntry) + "nothing\n" + std::string(text::kPackageKept) +
+           "fw.hxf\n"},
+      {{std::nullopt, std::nullopt, "en_US"},
+       {"-v", "pack", "new.hxf", "-C", "tree"},
+       "Adding new.hxf\nAdding a\npacking done, computing the checksum.\nfile closed\n"},
+  };
+  testing::WriteFile(dir_ / "tree/a", "1");
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::optional<std::string>> saved;
+  for (const char* name : names) {
+    const char* value = ::getenv(name);
+    saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  auto set = [&](const std::vector<std::optional<std::string>>& values) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      if (values[i]) {
+        ::setenv(names[i], values[i]->c_str(), 1);
+      } else {
+        ::unsetenv(names[i]);
+      }
+    }
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir_ / "new.hxf");
+    set(c.locale);
+    CommandResult result = Hxf(c.arguments);
+    set(saved);
+    EXPECT_EQ(result.err, c.err) << ::testing::PrintToString(c.arguments) << " in "
+                                 << ::testing::PrintToString(c.locale);
+  }
 }
 
 }  // namespace

@@ -954,6 +954,17 @@ TEST_F(CliTest, DiffOfAPackageWithItsTreesIsEmpty) {
   }
 }
 
+// Each command's help lists the options every command takes.
+TEST_F(CliTest, EachCommandsHelpListsTheCommonOptions) {
+  for (const char* command : {"unpack", "pack", "list", "verify", "cat", "remove", "add", "diff"}) {
+    CommandResult result = Hxf({command, "--help"});
+    EXPECT_EQ(result.exit_status, 0) << command;
+    for (const char* option : {"-q,--quiet", "-v,--verbose", "--names", "--lang"}) {
+      EXPECT_NE(result.out.find(option), std::string::npos) << command << " " << option;
+    }
+  }
+}
+
 TEST_F(CliTest, UsageErrorsGiveExitStatusTwo) {
   const std::vector<std::vector<std::string>> usages = {{},
                                                         {"bogus"},

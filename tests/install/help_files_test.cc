@@ -55,8 +55,10 @@ TEST(CompletionTest, OffersTheWordsThatFitWhereTheCursorIs) {
     Words words;
     Words offered;
   } cases[] = {
-      {{""}, {"cat", "list", "pack", "remove", "unpack", "verify"}},
+      {{""}, {"add", "cat", "diff", "list", "pack", "remove", "unpack", "verify"}},
       {{"--n"}, {"--names"}},
+      {{"--lang", ""}, {"en", "zh"}},
+      {{"diff", "--l"}, {"--lang"}},  // each command takes the common options
       {{"--names", ""}, {"gbk", "raw"}},
       {{"unpack", "--names", "r"}, {"raw"}},
       {{"pack", "--d"}, {"--dereference", "--directory"}},
