@@ -39,6 +39,7 @@ constexpr Gloss kGlosses[] = {
     {text::kRemoved, "removed "},
     {text::kPackageKept, "package left as it was: "},
     {text::kReplaced, "replaced "},
+    {text::kNotAPackage, "not a package: "},
     {text::kNotInFolder, "not in the folder: "},
     {text::kPathOutsideFolder, "path not inside the folder: "},
     {text::kBadNameLength, "name length wrong"},

@@ -52,6 +52,8 @@ inline constexpr std::string_view kPackProblems =
 inline constexpr std::string_view kRemoved = "已删除";  // + name: an entry taken out
 inline constexpr std::string_view kPackageKept =
     "打包文件未改动";  // + path: the package is left as it was
+inline constexpr std::string_view kNotAPackage =
+    "不是打包文件";  // + path: the file has no package header; it is left as it was
 inline constexpr std::string_view kReplaced = "已替换";  // + name: an entry replaced by a file
 inline constexpr std::string_view kNotInFolder =
     "文件夹中没有此文件:";  // + path: a path to add names nothing in the folder

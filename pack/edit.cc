@@ -129,6 +129,12 @@ void TEdit::Execute() {
   if (Status started = writer.Start(); !started.ok()) {
     return Keep(LogLineText(text::kWriteFailed, shown, started));
   }
+  // A file that is no package is never made one, nor rewritten.
+  if (PeekRecord() == Next::kStop) return;
+  if (NotAPackage()) {
+    Log(LogLineText(text::kNotAPackage, shown), LogKind::kProblem);
+    return Keep(LogLineText(text::kPackageKept, shown));
+  }
   if (adding && AddFiles(*folder, std::move(paths), **created, writer) == Next::kStop) return;
   if (CopyRecords() == Next::kStop) return;
 
@@ -308,8 +314,15 @@ bool TEdit::Removed(std::string_view name) {
   return removed;
 }
 
+bool TEdit::NotAPackage() const {
+  return !reader_->HeaderComplete() || !reader_->MagicTextMatches();
+}
+
 TEdit::Next TEdit::FailReading(const Status& why) {
-  if (reader_->corruption()) {
+  if (why.ok() && NotAPackage()) {
+    // What follows no package header is no record either.
+    Log(LogLineText(text::kNotAPackage, DisplayName(PackageFile)), LogKind::kProblem);
+  } else if (reader_->corruption()) {
     const Corruption& corruption = *reader_->corruption();
     const std::string_view text = corruption.kind == Corruption::Kind::kNameLength
                                       ? text::kBadNameLengthAt

@@ -72,6 +72,8 @@ class TEdit : public Worker, private PackJob {
   // Logs why the package stays as it was; the job ends with `result`.
   void Keep(std::string line, JobResult result = JobResult::kFailed);
   Next FailReading(const Status& why);
+  // Whether the file read has no package header (once its first record has been asked for).
+  bool NotAPackage() const;
 
   // PackJob: the files to add are read and checked by the directory packer.
   void Report(std::string text, LogKind kind) override;

@@ -780,6 +780,11 @@ TEST_F(CliTest, RemoveThatFailsLeavesThePackageAsItWas) {
        {"remove", "fw.hxf", "a"},
        2,
        std::string(text::kBadNameLengthAt) + "75"},
+      {"a file that is no package",
+       testing::ToBytes("the user's notes, longer than a package's header, which they are not"),
+       {"remove", "fw.hxf", "a"},
+       2,
+       std::string(text::kNotAPackage) + "fw.hxf"},
   };
   for (const Case& c : cases) {
     testing::WriteFile(package(), c.package);
@@ -885,6 +890,14 @@ TEST_F(CliTest, AddThatFailsLeavesThePackageAsItWas) {
        cut_short,
        {"add", "fw.hxf", "-C", "tree", "zz"},
        std::string(text::kTruncatedAt) + "87"},
+      {"a file that is no package",
+       testing::ToBytes("the user's notes, longer than a package's header, which they are not"),
+       {"add", "fw.hxf", "-C", "tree", "a"},
+       std::string(text::kNotAPackage) + "fw.hxf"},
+      {"a file shorter than a header",
+       testing::ToBytes("notes"),
+       {"add", "fw.hxf", "-C", "tree", "a"},
+       std::string(text::kNotAPackage) + "fw.hxf"},
       {"a name length over 400",
        testing::WithHeader(
            testing::Concat({testing::Record("a", "1"), testing::U32(401), Bytes(401)})),

@@ -58,7 +58,11 @@ FileId IdOf(const Node& node) {
   return FileId{0x4D454D, node.inode};
 }
 
-enum class Hold { kExclusive, kShared };
+enum class Hold {
+  kExclusive,
+  kShared,
+  kThrough,  // read through the hold of the file that will replace it: nothing taken or given
+};
 
 // Takes a hold on `node`; false when the hold it would need is taken.
 bool Take(Node& node, Hold hold) {
@@ -72,6 +76,7 @@ bool Take(Node& node, Hold hold) {
 }
 
 void Give(Node& node, Hold hold) {
+  if (hold == Hold::kThrough) return;
   if (hold == Hold::kShared) {
     --node.readers;
   } else {
@@ -162,6 +167,11 @@ class MemoryOutputFile final : public OutputFile {
     return Status::Ok();
   }
   FileId id() const override { return IdOf(*file_); }
+  Result<std::unique_ptr<InputFile>> OpenReplaced() override {
+    std::lock_guard lock(fs_.mutex());
+    if (!replaced_ || released_) return Error(Status::Code::kNotFound, "open", path_, "no file");
+    return std::unique_ptr<InputFile>(new MemoryInputFile(fs_, replaced_, Hold::kThrough, path_));
+  }
   const std::string& path() const override { return path_; }
 
  private:
