@@ -64,6 +64,14 @@ for target in record_reader unpack round_trip; do
   for p in "${packages[@]}"; do cp "$p" "corpus/$target/$(basename "$p" .hxf)"; done
 done
 
+# The edit target: a byte that picks the file to add, then a package.
+rm -rf corpus/edit && mkdir -p corpus/edit
+for p in "${packages[@]}"; do
+  for choice in 0 3 4 7; do
+    { printf "\\x0$choice"; cat "$p"; } >"corpus/edit/$(basename "$p" .hxf)-$choice"
+  done
+done
+
 # Names alone for the name target.
 rm -rf corpus/name && mkdir -p corpus/name
 i=0

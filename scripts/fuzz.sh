@@ -3,13 +3,13 @@
 # a bounded time (default 60 seconds; first argument to change it), starting from the committed
 # seeds and regression inputs. Fails when any target finds a crash, a hang or a broken invariant;
 # the input that did it is left in build-fuzz/findings/.
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: record_reader unpack name round_trip name_pattern
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: record_reader unpack name round_trip name_pattern edit
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(record_reader unpack name round_trip name_pattern)
+[ ${#targets[@]} -gt 0 ] || targets=(record_reader unpack name round_trip name_pattern edit)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHXF_FUZZ=ON -DHXF_BUILD_TESTS=OFF -DHXF_BUILD_GUI=OFF >/dev/null
