@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/directory_listing.h"
 #include "core/status.h"
 
 namespace hxf {
@@ -68,21 +69,6 @@ class OutputFile {
   virtual const std::string& path() const = 0;
 };
 
-enum class EntryKind {
-  kFile,
-  kDirectory,
-  kOther,  // pipes, devices, sockets, dangling links: never opened
-};
-
-struct DirectoryEntry {
-  std::string name;
-  EntryKind kind;     // what the entry is once links are followed
-  bool link = false;  // the entry itself is a symbolic link
-  // The inode number the listing gives for a file that is not a link (so FileId::inode of what
-  // the name opens), 0 when it gives none. Lets a walk rule files out without looking each up.
-  std::uint64_t file_inode = 0;
-};
-
 // An open directory. Names given to it are single components, never paths.
 class Directory {
  public:
@@ -91,7 +77,7 @@ class Directory {
   virtual FileId id() const = 0;
 
   // Every entry but "." and "..", in the order the file system reports them.
-  virtual Result<std::vector<DirectoryEntry>> List() = 0;
+  virtual Result<Listing> List() = 0;
   // Opens the subdirectory `name`, following a link.
   virtual Result<std::unique_ptr<Directory>> OpenSubdirectory(std::string_view name) = 0;
   // Opens the subdirectory `name`, creating it if missing. A link in its place is never followed:

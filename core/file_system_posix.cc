@@ -418,22 +418,27 @@ class PosixDirectory final : public Directory {
   const std::string& path() const override { return path_; }
   FileId id() const override { return id_; }
 
-  Result<std::vector<DirectoryEntry>> List() override {
-    UniqueFd listing(::openat(fd_->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!listing) return ErrnoStatus(errno, "list", path_);
-    DIR* dir = ::fdopendir(listing.get());
+  Result<Listing> List() override {
+    UniqueFd opened(::openat(fd_->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened) return ErrnoStatus(errno, "list", path_);
+    DIR* dir = ::fdopendir(opened.get());
     if (dir == nullptr) return ErrnoStatus(errno, "list", path_);
-    listing.release();  // the DIR stream owns it now
-    std::vector<DirectoryEntry> entries;
+    opened.release();  // the DIR stream owns it now
+    Listing entries;
+    Status added;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
       const std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
-      entries.push_back(EntryOf(*entry));
+      added = entries.Add(EntryOf(*entry));
+      if (!added.ok()) break;
       errno = 0;
     }
     const int error = errno;
     ::closedir(dir);
+    if (!added.ok()) {
+      return Status::Error(added.code(), "cannot list " + path_ + ": " + added.message());
+    }
     if (error != 0) return ErrnoStatus(error, "list", path_);
     return entries;
   }
@@ -491,6 +496,7 @@ class PosixDirectory final : public Directory {
     return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, path));
   }
 
+  // The entry's name points into `entry`, valid until the next readdir.
   DirectoryEntry EntryOf(const dirent& entry) const {
     DirectoryEntry result{entry.d_name, EntryKind::kOther};
     unsigned char type = entry.d_type;

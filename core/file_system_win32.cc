@@ -457,20 +457,23 @@ class Win32Directory final : public Directory {
   const std::string& path() const override { return path_; }
   FileId id() const override { return id_; }
 
-  Result<std::vector<DirectoryEntry>> List() override {
+  Result<Listing> List() override {
     WIN32_FIND_DATAW found{};
     UniqueFindHandle search(FindFirstFileExW(Child(wide_, L"*").c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr,
                                              FIND_FIRST_EX_LARGE_FETCH));
-    std::vector<DirectoryEntry> entries;
+    Listing entries;
     if (!search) {
       if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
       return LastError("list", path_);
     }
+    std::string name;  // the UTF-8 form of each name in turn, copied into the listing
     do {
-      const std::wstring_view name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      entries.push_back(EntryOf(found));
+      const std::wstring_view wide_name = found.cFileName;
+      if (wide_name == L"." || wide_name == L"..") continue;
+      if (Status added = entries.Add(EntryOf(found, name)); !added.ok()) {
+        return Status::Error(added.code(), "cannot list " + path_ + ": " + added.message());
+      }
     } while (FindNextFileW(search.get(), &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) return LastError("list", path_);
     return entries;
@@ -535,12 +538,12 @@ class Win32Directory final : public Directory {
   }
 
  private:
-  DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found) const {
-    std::string name;
+  // The entry's name is held in `name`.
+  DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found, std::string& name) const {
     // A name that is not valid UTF-16 has no UTF-8 form that would reach it again.
     const bool convertible = Utf8FromWide(found.cFileName, name);
-    DirectoryEntry entry{convertible ? name : Utf8FromWideLossy(found.cFileName),
-                         EntryKind::kOther};
+    if (!convertible) name = Utf8FromWideLossy(found.cFileName);
+    DirectoryEntry entry{name, EntryKind::kOther};
     if (!convertible) return entry;
     const DWORD attributes = found.dwFileAttributes;
     if (IsLink(found)) {

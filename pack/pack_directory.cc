@@ -9,7 +9,8 @@
 #include "core/log_line.h"
 #include "core/log_texts.h"
 #include "core/package_format.h"
-#include "pack/name_less.h"
+#include "pack/directory_items.h"
+#include "pack/name_case.h"
 
 namespace hxf {
 namespace {
@@ -34,25 +35,31 @@ bool EqualButForCase(std::string_view a, std::string_view b) {
          });
 }
 
-// One entry of a directory, as the walk remembers it between listing and packing.
-struct Item {
-  std::string host_name;
-  EntryKind kind = EntryKind::kFile;
-  bool link = false;
-  std::string package_name;  // the name's bytes in the package; the host name when refused
-  std::string_view refusal;  // why the name cannot be stored; empty when it can
-  std::string refusal_reason;
-  Selection below;  // what of a directory is to be packed
+// A directory's items, and what is to be packed below those of them that do not take everything.
+// Only the few entries the wanted paths name have a selection of their own.
+struct ListedItems {
+  DirectoryItems items;
+  std::vector<std::pair<std::uint32_t, Selection>> below;  // by the item's entry in the listing
+
+  Selection Below(const DirectoryItem& item) const {
+    for (const auto& [entry, selection] : below) {
+      if (entry == item.entry) return selection;
+    }
+    return Selection{};
+  }
 };
 
 class DirectoryPacker {
  public:
+  // `note_every_name`: the names `names` holds come from elsewhere (a package the files are merged
+  // into), so every name written must be compared with them, not only those of case twins.
   DirectoryPacker(PackJob& job, RecordWriter& package, const PackSettings& settings,
-                  NameCaseCheck& names)
+                  NameCaseCheck& names, bool note_every_name)
       : job_(job),
         package_(package),
         settings_(settings),
         names_(names),
+        note_every_name_(note_every_name),
         buffer_(std::max<std::size_t>(settings.buffer_size, 1)) {}
 
   Result<PackTotals> PackRoot(Directory& root) {
@@ -63,7 +70,7 @@ class DirectoryPacker {
       if (settings_.only[i].empty()) selection.all = true;
       selection.wanted.push_back({i, 0});
     }
-    Result<std::vector<Item>> items = ListItems(root, selection);
+    Result<ListedItems> items = ListItems(root, selection);
     if (!items.ok()) {
       // Nothing of the tree could be read: an empty package would pass for a packed tree.
       job_.Report(LogLineText(text::kCannotReadDirectory, DisplayName(root.path()), items.status()),
@@ -78,86 +85,74 @@ class DirectoryPacker {
  private:
   // Lists `directory`, keeps what `selection` picks, logs an "Adding" line per file in listing
   // order, and sorts the entries.
-  Result<std::vector<Item>> ListItems(Directory& directory, const Selection& selection) {
-    Result<std::vector<DirectoryEntry>> listing = directory.List();
+  Result<ListedItems> ListItems(Directory& directory, const Selection& selection) {
+    Result<Listing> listing = directory.List();
     if (!listing.ok()) return listing.status();
-    std::vector<DirectoryEntry> entries;
-    for (DirectoryEntry& entry : *listing) {
+    ListedItems listed{DirectoryItems(std::move(*listing), settings_.names), {}};
+    const Listing& entries = listed.items.listing();
+    std::vector<std::uint32_t> kept;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const DirectoryEntry entry = entries[i];
       if (entry.name.starts_with('.')) continue;
       if (entry.kind == EntryKind::kFile && IsExcluded(directory, entry)) continue;
-      entries.push_back(std::move(entry));
-    }
-    const std::vector<Selection> picked = Pick(entries, selection);
-    std::vector<Item> items;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      if (!picked[i].all && picked[i].wanted.empty()) continue;
-      if (entries[i].kind != EntryKind::kDirectory) {
-        job_.Report(
-            std::string(text::kAdding) + DisplayName(entries[i].name) + std::string(text::kPack),
-            LogKind::kProgress);
+      if (!selection.all) {
+        kept.push_back(static_cast<std::uint32_t>(i));  // picked from once all are known
+      } else if (Status added = AddItem(directory, listed, i); !added.ok()) {
+        return added;
       }
-      items.push_back(MakeItem(std::move(entries[i])));
-      items.back().below = picked[i];
     }
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-      return NameLess(a.package_name, b.package_name);
-    });
-    return items;
+    if (!selection.all) {
+      std::vector<Selection> picked = Pick(entries, kept, selection);
+      for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (!picked[k].all && picked[k].wanted.empty()) continue;
+        if (Status added = AddItem(directory, listed, kept[k]); !added.ok()) return added;
+        listed.below.emplace_back(kept[k], std::move(picked[k]));
+      }
+    }
+    listed.items.Sort();
+    return listed;
   }
 
-  // What of each entry `selection` picks: the entries its wanted paths name at this level, and
-  // below each what is still wanted there. A path that names nothing here is left out.
-  std::vector<Selection> Pick(const std::vector<DirectoryEntry>& entries,
+  Status AddItem(Directory& directory, ListedItems& listed, std::size_t index) {
+    const DirectoryEntry entry = listed.items.listing()[index];
+    if (entry.kind != EntryKind::kDirectory) {
+      job_.Report(std::string(text::kAdding) + DisplayName(entry.name) + std::string(text::kPack),
+                  LogKind::kProgress);
+    }
+    Status added = listed.items.Add(index);
+    if (added.ok()) return added;
+    return Status::Error(added.code(), "cannot list " + directory.path() + ": " + added.message());
+  }
+
+  // What of each kept entry `selection` picks: the entries its wanted paths name at this level,
+  // and below each what is still wanted there. A path that names nothing here is left out.
+  std::vector<Selection> Pick(const Listing& entries, const std::vector<std::uint32_t>& kept,
                               const Selection& selection) {
-    std::vector<Selection> picked(entries.size(), Selection{selection.all, {}});
-    if (selection.all) return picked;
+    std::vector<Selection> picked(kept.size(), Selection{false, {}});
     for (const Wanted& wanted : selection.wanted) {
       const std::vector<std::string>& path = settings_.only[wanted.path];
       const bool last = wanted.depth + 1 == path.size();
       std::vector<std::size_t> named;
-      for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].name == path[wanted.depth]) named.push_back(i);
+      for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (entries[kept[k]].name == path[wanted.depth]) named.push_back(k);
       }
-      for (std::size_t i = 0; named.empty() && i < entries.size(); ++i) {
-        if (EqualButForCase(entries[i].name, path[wanted.depth])) named.push_back(i);
+      for (std::size_t k = 0; named.empty() && k < kept.size(); ++k) {
+        if (EqualButForCase(entries[kept[k]].name, path[wanted.depth])) named.push_back(k);
       }
       // Only a folder has anything below it.
-      std::erase_if(
-          named, [&](std::size_t i) { return !last && entries[i].kind != EntryKind::kDirectory; });
+      std::erase_if(named, [&](std::size_t k) {
+        return !last && entries[kept[k]].kind != EntryKind::kDirectory;
+      });
       if (named.empty()) LeaveOut(text::kNotInFolder, DisplayName(JoinEntryName(path)));
-      for (std::size_t i : named) {
+      for (std::size_t k : named) {
         if (last) {
-          picked[i].all = true;
+          picked[k].all = true;
         } else {
-          picked[i].wanted.push_back({wanted.path, wanted.depth + 1});
+          picked[k].wanted.push_back({wanted.path, wanted.depth + 1});
         }
       }
     }
     return picked;
-  }
-
-  // Refuses, by the host name, what the unpacker would refuse: a backslash, which would split the
-  // name into directories, and the characters no unpacked name may hold. A byte 0x5C inside a
-  // GBK character is no backslash: the unpacker splits names only once they are decoded.
-  Item MakeItem(DirectoryEntry entry) const {
-    Item item{std::move(entry.name), entry.kind, entry.link, {}, {}, {}, {}};
-    item.package_name = item.host_name;
-    if (item.host_name.find(format::kNameSeparator) != std::string::npos) {
-      item.refusal = text::kNameHasBackslash;
-      return item;
-    }
-    if (std::string problem = EntryComponentProblem(item.host_name); !problem.empty()) {
-      item.refusal = text::kNameNotAllowed;
-      item.refusal_reason = std::move(problem);
-      return item;
-    }
-    Result<std::string> encoded = EncodeName(item.host_name, settings_.names);
-    if (!encoded.ok()) {
-      item.refusal = text::kNameNotEncodable;
-      return item;
-    }
-    item.package_name = std::move(encoded.value());
-    return item;
   }
 
   bool IsExcluded(Directory& directory, const DirectoryEntry& entry) const {
@@ -174,19 +169,21 @@ class DirectoryPacker {
                                 *id) != settings_.excluded_files.end();
   }
 
-  Status PackItems(Directory& directory, const std::vector<Item>& items) {
-    for (const Item& item : items) {
+  Status PackItems(Directory& directory, const ListedItems& listed) {
+    for (std::size_t i = 0; i < listed.items.size(); ++i) {
       if (job_.StopRequested()) return Cancelled();
-      const Status packed = item.kind == EntryKind::kDirectory ? PackSubdirectory(directory, item)
-                                                               : PackFile(directory, item);
+      const DirectoryItem item = listed.items[i];
+      const Status packed = item.kind == EntryKind::kDirectory
+                                ? PackSubdirectory(directory, item, listed.Below(item))
+                                : PackFile(directory, item);
       if (!packed.ok()) return packed;
     }
     return Status::Ok();
   }
 
-  Status PackSubdirectory(Directory& parent, const Item& item) {
+  Status PackSubdirectory(Directory& parent, const DirectoryItem& item, const Selection& below) {
     const std::string shown = Shown(item);
-    if (!item.refusal.empty()) return RefuseName(item, shown);
+    if (item.refusal != NameRefusal::kNone) return RefuseName(item, shown);
     if (!MayFollow(parent, item, shown)) return Status::Ok();
     Result<std::unique_ptr<Directory>> opened = parent.OpenSubdirectory(item.host_name);
     if (!opened.ok()) return Refuse(text::kCannotReadDirectory, shown, opened.status());
@@ -194,25 +191,27 @@ class DirectoryPacker {
     if (std::find(ancestors_.begin(), ancestors_.end(), directory.id()) != ancestors_.end()) {
       return Refuse(text::kLinkLoop, shown);
     }
-    Result<std::vector<Item>> items = ListItems(directory, item.below);
+    Result<ListedItems> items = ListItems(directory, below);
     if (!items.ok()) return Refuse(text::kCannotReadDirectory, shown, items.status());
 
-    host_path_.push_back(item.host_name);
-    package_path_.push_back(item.package_name);
+    host_path_.emplace_back(item.host_name);
+    package_path_.emplace_back(item.package_name);
     ancestors_.push_back(directory.id());
+    if (item.case_twin) ++case_twin_depth_;
     const Status packed = PackItems(directory, *items);
+    if (item.case_twin) --case_twin_depth_;
     ancestors_.pop_back();
     package_path_.pop_back();
     host_path_.pop_back();
     return packed;
   }
 
-  Status PackFile(Directory& directory, const Item& item) {
+  Status PackFile(Directory& directory, const DirectoryItem& item) {
     const std::string shown = Shown(item);
     if (item.kind != EntryKind::kFile) return Refuse(text::kSpecialFile, shown);
-    if (!item.refusal.empty()) return RefuseName(item, shown);
+    if (item.refusal != NameRefusal::kNone) return RefuseName(item, shown);
     if (!MayFollow(directory, item, shown)) return Status::Ok();
-    package_path_.push_back(item.package_name);
+    package_path_.emplace_back(item.package_name);
     std::string entry_name = JoinEntryName(package_path_);
     package_path_.pop_back();
     if (entry_name.size() > format::kMaxNameLength) return Refuse(text::kNameTooLong, shown);
@@ -234,7 +233,7 @@ class DirectoryPacker {
     }
     if (Status copied = CopyContent(file, length, shown); !copied.ok()) return copied;
     if (Status finished = package_.FinishEntry(); !finished.ok()) return WriteFailed(finished);
-    NoteCase(entry_name);
+    if (note_every_name_ || item.case_twin || case_twin_depth_ > 0) NoteCase(entry_name);
     ++totals_.entries;
     job_.Written(package_.size());
     return Status::Ok();
@@ -284,9 +283,9 @@ class DirectoryPacker {
   }
 
   // The file's path below the pack root, as a user can find it.
-  std::string Shown(const Item& item) const {
+  std::string Shown(const DirectoryItem& item) const {
     std::vector<std::string> components = host_path_;
-    components.push_back(item.host_name);
+    components.emplace_back(item.host_name);
     return DisplayName(JoinEntryName(components));
   }
 
@@ -300,16 +299,25 @@ class DirectoryPacker {
     return Status::Ok();
   }
 
-  Status RefuseName(const Item& item, const std::string& shown) {
-    if (item.refusal_reason.empty()) return Refuse(item.refusal, shown);
-    return Refuse(item.refusal, shown,
-                  Status::Error(Status::Code::kInvalidArgument, item.refusal_reason));
+  Status RefuseName(const DirectoryItem& item, const std::string& shown) {
+    switch (item.refusal) {
+      case NameRefusal::kBackslash:
+        return Refuse(text::kNameHasBackslash, shown);
+      case NameRefusal::kNotAllowed:
+        return Refuse(
+            text::kNameNotAllowed, shown,
+            Status::Error(Status::Code::kInvalidArgument, EntryComponentProblem(item.host_name)));
+      case NameRefusal::kNotEncodable:
+      case NameRefusal::kNone:
+        break;
+    }
+    return Refuse(text::kNameNotEncodable, shown);
   }
 
   // A link is followed only where it stays inside the pack root, unless every link is to be
   // followed: otherwise a link to /etc would put the system's files into the package. Returns
   // false, having left the item out, when it is not to be followed.
-  bool MayFollow(Directory& directory, const Item& item, const std::string& shown) {
+  bool MayFollow(Directory& directory, const DirectoryItem& item, const std::string& shown) {
     if (!item.link || settings_.follow_all_links) return true;
     Result<bool> inside = directory.LinkLeadsInside(item.host_name, *root_);
     if (inside.ok() && *inside) return true;
@@ -323,7 +331,10 @@ class DirectoryPacker {
     return why;
   }
 
-  // Both names are stored, in their order; one of them will hide the other on the player.
+  // Both names are stored, in their order; one of them will hide the other on the player. Two
+  // such names part at a pair of case twins in one directory, so unless the names came from
+  // elsewhere only files that are twins or lie below one need noting: the check then stays empty
+  // for most trees, however many files they hold.
   void NoteCase(const std::string& entry_name) {
     if (!names_.Note(entry_name)) {
       job_.Report(
@@ -341,12 +352,14 @@ class DirectoryPacker {
   RecordWriter& package_;
   const PackSettings& settings_;
   NameCaseCheck& names_;
+  const bool note_every_name_;
   std::vector<std::byte> buffer_;
   std::vector<std::string> host_path_;     // the current directory's components below the root
   std::vector<std::string> package_path_;  // the same, as package names
   std::vector<FileId> ancestors_;          // the directories from the root down to the current one
   Directory* root_ = nullptr;
   PackTotals totals_;
+  int case_twin_depth_ = 0;  // how many of the directories being packed are case twins
 };
 
 }  // namespace
@@ -354,12 +367,12 @@ class DirectoryPacker {
 Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
                                  const PackSettings& settings) {
   NameCaseCheck names(settings.names);
-  return PackDirectory(job, package, root, settings, names);
+  return DirectoryPacker(job, package, settings, names, false).PackRoot(root);
 }
 
 Result<PackTotals> PackDirectory(PackJob& job, RecordWriter& package, Directory& root,
                                  const PackSettings& settings, NameCaseCheck& names) {
-  return DirectoryPacker(job, package, settings, names).PackRoot(root);
+  return DirectoryPacker(job, package, settings, names, true).PackRoot(root);
 }
 
 }  // namespace hxf

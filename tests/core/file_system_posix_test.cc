@@ -23,10 +23,10 @@ TEST(PosixFileSystem, ListingGivesTheInodeOfFilesButNotOfLinks) {
   ::symlink("file", (dir / "file_link").c_str());
   Result<std::unique_ptr<Directory>> root = SystemFileSystem().OpenDirectory(dir.path(), false);
   ASSERT_TRUE(root.ok());
-  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
+  Result<Listing> entries = (*root)->List();
   ASSERT_TRUE(entries.ok());
   std::map<std::string, std::uint64_t> inodes;
-  for (const DirectoryEntry& entry : *entries) inodes[entry.name] = entry.file_inode;
+  for (const DirectoryEntry entry : *entries) inodes[std::string(entry.name)] = entry.file_inode;
   const std::uint64_t inode = SystemFileSystem().Identify(dir / "file")->inode;
   // A link's own number is not its target's: it gives none rather than a wrong one.
   EXPECT_EQ(inodes, (std::map<std::string, std::uint64_t>{

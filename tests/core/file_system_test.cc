@@ -211,10 +211,11 @@ TEST_P(FileSystemContract, ListingReportsKindsAfterFollowingLinks) {
       host_->MakeLink(dir_ / "sub_link", "sub") && host_->MakeLink(dir_ / "dangling", "nowhere");
   const bool special = host_->MakeSpecial(dir_ / "pipe");
   std::unique_ptr<Directory> root = Root();
-  Result<std::vector<DirectoryEntry>> entries = root->List();
+  Result<Listing> entries = root->List();
   ASSERT_TRUE(entries.ok());
   std::map<std::string, std::pair<EntryKind, bool>> kinds;
-  for (const DirectoryEntry& entry : *entries) kinds[entry.name] = {entry.kind, entry.link};
+  for (const DirectoryEntry entry : *entries)
+    kinds[std::string(entry.name)] = {entry.kind, entry.link};
   std::map<std::string, std::pair<EntryKind, bool>> expected = {
       {"file", {EntryKind::kFile, false}}, {"sub", {EntryKind::kDirectory, false}}};
   if (links) {

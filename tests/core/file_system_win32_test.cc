@@ -81,10 +81,10 @@ TEST(Win32FileSystem, NamesBeyondTheCodePageRoundTrip) {
     ASSERT_TRUE((*out)->Commit().ok());
     EXPECT_EQ(ReadFile(dir / name + "/" + name), ToBytes(name));
   }
-  Result<std::vector<DirectoryEntry>> entries = (*root)->List();
+  Result<Listing> entries = (*root)->List();
   ASSERT_TRUE(entries.ok());
   std::vector<std::string> listed;
-  for (const DirectoryEntry& entry : *entries) listed.push_back(entry.name);
+  for (const DirectoryEntry entry : *entries) listed.emplace_back(entry.name);
   std::sort(listed.begin(), listed.end());
   std::vector<std::string> expected(std::begin(names), std::end(names));
   std::sort(expected.begin(), expected.end());

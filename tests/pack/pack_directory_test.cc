@@ -79,9 +79,9 @@ class PackDirectoryTest : public ::testing::Test {
   std::vector<std::string> ListedFiles(const std::string& path) {
     std::vector<std::string> names;
     Result<std::unique_ptr<Directory>> directory = SystemFileSystem().OpenDirectory(path, false);
-    Result<std::vector<DirectoryEntry>> listing = (*directory)->List();
-    for (const DirectoryEntry& entry : *listing) {
-      if (entry.kind != EntryKind::kDirectory) names.push_back(entry.name);
+    Result<Listing> listing = (*directory)->List();
+    for (const DirectoryEntry entry : *listing) {
+      if (entry.kind != EntryKind::kDirectory) names.emplace_back(entry.name);
     }
     return names;
   }
@@ -104,6 +104,34 @@ TEST_F(PackDirectoryTest, SortsFilesAndDirectoriesTogetherByFoldedPackageName) {
                           "sub\\a.bin", "sub\\deeper\\z.bin", "\xD6\xD0\xCE\xC4.txt"));
   EXPECT_EQ(entries_[2].data, "A/x.bin");
   EXPECT_TRUE(job_.problems.empty());
+}
+
+// Two names the player would take for one are named once each pair is found, in one directory
+// or in two whose names differ only in case, however deep.
+TEST_F(PackDirectoryTest, WarnsOfEveryPairOfEntryNamesEqualButForCase) {
+  const struct {
+    std::vector<const char*> files;
+    std::size_t warnings;
+  } cases[] = {
+      {{"x", "X", "sub/x"}, 1},
+      {{"Dir/x", "dir/x"}, 1},
+      {{"Dir/x", "dir/y"}, 0},
+      {{"A/b/c", "a/B/c", "a/b/d"}, 1},
+      {{"A/b/c", "a/B/c", "a/b/C"}, 2},
+      {{"a/X/y", "b/x/y"}, 0},
+      {{"中/Q/z", "中/q/z", "中/q/Z"}, 2},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(root_);
+    for (const char* file : c.files) WriteFile(root_ + "/" + file, file);
+    job_ = RecordingJob();
+    ASSERT_TRUE(Pack().ok());
+    EXPECT_EQ(Names().size(), c.files.size()) << c.files[0];
+    EXPECT_EQ(job_.problems.size(), c.warnings) << c.files[0];
+    for (const std::string& problem : job_.problems) {
+      EXPECT_THAT(problem, ::testing::StartsWith(std::string(text::kNameCaseOnly))) << c.files[0];
+    }
+  }
 }
 
 TEST_F(PackDirectoryTest, LogsAddingLinesOfADirectoryInListingOrderBeforeItsRecords) {

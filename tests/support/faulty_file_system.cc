@@ -105,7 +105,7 @@ class FaultyDirectory final : public Directory {
   const std::string& path() const override { return base_->path(); }
   FileId id() const override { return base_->id(); }
 
-  Result<std::vector<DirectoryEntry>> List() override {
+  Result<Listing> List() override {
     if (Status fault = faults_.Check(Operation::kList, path()); !fault.ok()) return fault;
     if (faults_.faults().unlistable_directories.contains(path())) {
       return Status::Error(Status::Code::kPermission, "cannot list " + path() + ": denied");

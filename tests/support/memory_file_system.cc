@@ -232,9 +232,9 @@ class MemoryDirectory final : public Directory {
   const std::string& path() const override { return path_; }
   FileId id() const override { return IdOf(*node_); }
 
-  Result<std::vector<DirectoryEntry>> List() override {
+  Result<Listing> List() override {
     std::lock_guard lock(fs_.mutex());
-    std::vector<DirectoryEntry> entries;
+    Listing entries;
     for (const auto& [name, child] : node_->children) {
       DirectoryEntry entry{name, EntryKind::kOther};
       entry.link = child->kind == Node::kLink;
@@ -242,7 +242,9 @@ class MemoryDirectory final : public Directory {
       if (followed && followed->kind == Node::kFile) entry.kind = EntryKind::kFile;
       if (followed && followed->kind == Node::kDirectory) entry.kind = EntryKind::kDirectory;
       if (!entry.link && child->kind == Node::kFile) entry.file_inode = child->inode;
-      entries.push_back(std::move(entry));
+      if (Status added = entries.Add(entry); !added.ok()) {
+        return Error(added.code(), "list", path_, added.message());
+      }
     }
     return entries;
   }
