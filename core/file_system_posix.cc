@@ -192,8 +192,12 @@ class PosixOutputFile final : public OutputFile {
         return Status::Ok();
       }
       // Something has taken the name since the file was started: replace it, as for a file
-      // that was there from the start.
+      // that was there from the start, once it is known to be one we may replace.
       if (errno != EEXIST) return ErrnoStatus(errno, "create", path_);
+      // A package that replaces a file holds it from the start; anything else is new.
+      if (!replaced_) {
+        if (Status claimed = ClaimTaken(); !claimed.ok()) return claimed;
+      }
       std::string temporary = TemporaryName();
       if (!LinkAs(temporary)) return ErrnoStatus(errno, "create", path_);
       temporary_name_ = std::move(temporary);
@@ -246,11 +250,23 @@ class PosixOutputFile final : public OutputFile {
   static constexpr std::uint64_t kWriteBackStep = 8 * 1024 * 1024;
 
   // Gives the unnamed file the name `name` in its directory; false (with errno) on failure.
+  // Linking the descriptor itself spares the look-up of its /proc entry, where the system allows
+  // it (it may ask for a privilege); once refused, it is not tried again.
   bool LinkAs(const std::string& name) const {
+    static std::atomic<bool> descriptor_refused{false};
+    if (!descriptor_refused.load(std::memory_order_relaxed)) {
+      if (::linkat(fd_.get(), "", directory_->get(), name.c_str(), AT_EMPTY_PATH) == 0) return true;
+      if (errno != ENOENT && errno != EPERM && errno != EINVAL) return false;
+      descriptor_refused.store(true, std::memory_order_relaxed);
+    }
     const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
     return ::linkat(AT_FDCWD, self.c_str(), directory_->get(), name.c_str(), AT_SYMLINK_FOLLOW) ==
            0;
   }
+
+  // Checks and locks what has taken the final name, as CreateOutput does for what is there from
+  // the start.
+  Status ClaimTaken();
 
   std::shared_ptr<const UniqueFd> directory_;  // shared with the Directory that made the file
   UniqueFd fd_;
@@ -312,6 +328,14 @@ Result<Target> ClaimTarget(int directory_fd, const std::string& name, const std:
   return target;
 }
 
+Status PosixOutputFile::ClaimTaken() {
+  Result<Target> target = ClaimTarget(directory_->get(), final_name_, path_,
+                                      durable_ ? OutputUse::kPackage : OutputUse::kUnpackedFile);
+  if (!target.ok()) return target.status();
+  replaced_ = std::move(target->locked);
+  return Status::Ok();
+}
+
 // Whether a file without a name can be given one later: linking it needs its /proc entry.
 bool CanLinkUnnamedFiles() {
   static const bool can = ::access("/proc/self/fd", X_OK) == 0;
@@ -347,10 +371,19 @@ Status KeepAttributes(int fd, const struct stat& replaced, const std::string& pa
 // A file is written without a name where the file system allows it, and linked in on commit:
 // nothing at all is left behind if the process dies first. An unpacked file that replaces another
 // is written under a temporary name instead and renamed over it (one directory change less), and
-// so is every file where unnamed files cannot be made.
+// so is every file where unnamed files cannot be made. In a directory this process has just made
+// (`fresh_directory`) nothing is looked for at the name: nothing was there, and what another
+// process may have put there since is found by the link on commit, which never replaces, and then
+// checked as it would have been here.
 Result<std::unique_ptr<OutputFile>> CreateOutput(std::shared_ptr<const UniqueFd> directory,
                                                  const std::string& name, const std::string& path,
-                                                 OutputUse use) {
+                                                 OutputUse use, bool fresh_directory = false) {
+  if (fresh_directory && use == OutputUse::kUnpackedFile) {
+    if (UniqueFd fd = CreateUnnamed(directory->get())) {
+      return std::unique_ptr<OutputFile>(new PosixOutputFile(std::move(directory), std::move(fd),
+                                                             UniqueFd(), "", name, path, false));
+    }
+  }
   Result<Target> target = ClaimTarget(directory->get(), name, path, use);
   if (!target.ok()) return target.status();
   std::string temporary;
@@ -410,10 +443,11 @@ bool IsSameOrBelow(const std::string& path, const std::string& ancestor) {
 
 class PosixDirectory final : public Directory {
  public:
-  PosixDirectory(UniqueFd fd, const struct stat& st, std::string path)
+  PosixDirectory(UniqueFd fd, const struct stat& st, std::string path, bool made = false)
       : fd_(std::make_shared<const UniqueFd>(std::move(fd))),
         id_(IdOf(st)),
-        path_(std::move(path)) {}
+        path_(std::move(path)),
+        made_(made) {}
 
   const std::string& path() const override { return path_; }
   FileId id() const override { return id_; }
@@ -449,10 +483,11 @@ class PosixDirectory final : public Directory {
 
   Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) override {
     const std::string component(name);
-    if (::mkdirat(fd_->get(), component.c_str(), 0777) != 0 && errno != EEXIST) {
+    const bool made = ::mkdirat(fd_->get(), component.c_str(), 0777) == 0;
+    if (!made && errno != EEXIST) {
       return ErrnoStatus(errno, "create directory", JoinPath(path_, name));
     }
-    return Open(component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return Open(component, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, made);
   }
 
   Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
@@ -476,11 +511,12 @@ class PosixDirectory final : public Directory {
   }
 
   Result<std::unique_ptr<OutputFile>> CreateFile(std::string_view name) override {
-    return CreateOutput(fd_, std::string(name), JoinPath(path_, name), OutputUse::kUnpackedFile);
+    return CreateOutput(fd_, std::string(name), JoinPath(path_, name), OutputUse::kUnpackedFile,
+                        made_);
   }
 
  private:
-  Result<std::unique_ptr<Directory>> Open(const std::string& name, int flags) {
+  Result<std::unique_ptr<Directory>> Open(const std::string& name, int flags, bool made = false) {
     const std::string path = JoinPath(path_, name);
     UniqueFd fd(::openat(fd_->get(), name.c_str(), flags));
     if (!fd) {
@@ -493,7 +529,7 @@ class PosixDirectory final : public Directory {
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open directory", path);
-    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, path));
+    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, path, made));
   }
 
   // The entry's name points into `entry`, valid until the next readdir.
@@ -533,6 +569,7 @@ class PosixDirectory final : public Directory {
   std::shared_ptr<const UniqueFd> fd_;  // outlives this object while files made in it are open
   FileId id_;
   std::string path_;
+  bool made_;  // made by this process when opened, so empty then
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -543,9 +580,10 @@ class PosixFileSystem final : public FileSystem {
 
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path, bool create) override {
     const std::string where = path.empty() ? "." : path;
+    bool made = false;
     if (create) {
       std::error_code error;
-      std::filesystem::create_directories(where, error);
+      made = std::filesystem::create_directories(where, error);
       if (error && error != std::errc::file_exists) {
         return ErrnoStatus(error.value(), "create directory", where);
       }
@@ -554,7 +592,7 @@ class PosixFileSystem final : public FileSystem {
     if (!fd) return ErrnoStatus(errno, "open directory", where);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open directory", where);
-    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, where));
+    return std::unique_ptr<Directory>(new PosixDirectory(std::move(fd), st, where, made));
   }
 
   Result<std::unique_ptr<OutputFile>> CreateReplacing(const std::string& path) override {
