@@ -61,7 +61,7 @@ void MakeTree(const std::string& root, int folders, int files) {
 // every packed name for the case check, cost about 650 bytes a file in one folder and 300 spread
 // over folders; the limits allow 150 in one folder, where the listing must be kept, and 50 spread
 // over folders, where it need not.
-TEST(PackMemory, PeakGrowsLittleWithTheFilesOfAFolderAndNotWithTheTree) {
+TEST(PackPeakMemory, GrowsLittleWithTheFilesOfAFolderAndNotWithTheTree) {
   constexpr int kFiles = 5'000;
   const struct {
     const char* tree;
