@@ -1,8 +1,8 @@
 // A directory's entries as the packer holds them from its listing until they are packed: sorted
 // into the package's order, each with its package name or the reason it has none. The packer holds
 // one of these for every directory from the pack root down to the one it packs, so each entry
-// costs its listing record, 16 bytes here, and its package name only where that differs from the
-// host name.
+// costs its listing's record and name, a record of 12 bytes here, and its package name only where
+// that differs from the host name.
 #pragma once
 
 #include <cstddef>
