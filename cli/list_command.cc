@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/json_output.h"
 #include "cli/listed_name.h"
-#include "cli/package_scan.h"
+#include "verify/package_scan.h"
 #include "cli/terminal.h"
 #include "core/name_encoding.h"
 

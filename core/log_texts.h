@@ -89,6 +89,23 @@ inline constexpr std::string_view kUnpackIncomplete =
 inline constexpr std::string_view kUnpackProblems =
     "解包完成,但有问题,问题数:";  // + count: after kUnpackDone, when problems lost nothing
 
+// --- Checking a package (the window, given a package to open) ---
+inline constexpr std::string_view kChecking = "检查文件";        // + path: checking the package
+inline constexpr std::string_view kEntryCount = "文件数:";       // + count: the entries it holds
+inline constexpr std::string_view kPackageLength = "文件长度:";  // + bytes: as the header says
+inline constexpr std::string_view kPackageChecksum = "校验和:";  // + sum: as the header says
+inline constexpr std::string_view kHeaderTextsWrong =
+    "文件头文字不对";  // + reason: the header's magic or description text is not there
+inline constexpr std::string_view kHeaderZerosWrong =
+    "文件头保留字节不为零";  // + reason: bytes of the header that must be zero are not
+inline constexpr std::string_view kRecordsWrong =
+    "记录有问题";  // + reason: the records cannot be followed to the end marker
+inline constexpr std::string_view kNameProblem =
+    "文件名有问题";  // + reason: a name the unpacker refuses or that clashes with another
+inline constexpr std::string_view kCheckPassed = "检查完成,没有问题";  // checked: all is well
+inline constexpr std::string_view kCheckProblems =
+    "检查完成,但有问题,问题数:";  // + count: checked, and problems were found
+
 // --- Any job ---
 inline constexpr std::string_view kCancelled = "已取消";        // the job was stopped by the user
 inline constexpr std::string_view kInternalError = "内部错误";  // + reason: an unexpected failure

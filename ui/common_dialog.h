@@ -30,8 +30,10 @@ class CommonDialog {
   virtual bool ShowOpen() = 0;
   virtual bool ShowSave() = 0;
 
- protected:
+  // The file the next dialog offers, as if the user had chosen it last.
   void SetFileName(const std::string& path) { file_name_ = path; }
+
+ protected:
   std::vector<FilterPair> FilterPairs() const { return ParseFilter(filter_); }
 
  private:

@@ -2,12 +2,20 @@
 
 #include "pack/package.h"
 #include "unpack/extract.h"
+#include "verify/verify_job.h"
 
 namespace hxf {
 
 std::unique_ptr<Worker> MakeJob(JobKind kind, LogOwner& log, const std::string& package) {
-  if (kind == JobKind::kUnpack) return MakeWorker<TExtract>(log, package);
-  return MakeWorker<TPackage>(log, package);
+  switch (kind) {
+    case JobKind::kUnpack:
+      return MakeWorker<TExtract>(log, package);
+    case JobKind::kRepack:
+      return MakeWorker<TPackage>(log, package);
+    case JobKind::kVerify:
+      return MakeWorker<TVerify>(log, package);
+  }
+  return nullptr;
 }
 
 }  // namespace hxf

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "core/file_system.h"
 #include "ui/error_box_text.h"
 #include "ui/window_texts.h"
 
@@ -60,13 +61,16 @@ WindowLogic::WindowLogic(WindowView& view, CommonDialog& dialog, ProgramPaths pr
 // --- Starting jobs ---
 
 std::string WindowLogic::ChoosePackage(bool save) {
+  const bool opened_folder = !save && !next_unpack_dir_.empty();
+  const std::string& directory = opened_folder ? next_unpack_dir_ : program_.directory;
   for (const Status& status :
-       {dialog_.SetInitDir(program_.directory), dialog_.SetFilter(ui_text::kPackageFilter)}) {
+       {dialog_.SetInitDir(directory), dialog_.SetFilter(ui_text::kPackageFilter)}) {
     if (!status.ok()) {
       view_.ShowErrorBox(ErrorBoxText(status.message()), ProgramTitle(program_.executable));
       return {};
     }
   }
+  if (opened_folder) next_unpack_dir_.clear();  // only the first dialog after the opening
   // A cancelled dialog starts nothing: the name left from an earlier choice is not this one's.
   const bool chosen = save ? dialog_.ShowSave() : dialog_.ShowOpen();
   return chosen ? dialog_.FileName() : std::string();
@@ -100,6 +104,16 @@ bool WindowLogic::Drop(const std::vector<std::string>& paths) {
   if (!TakesDrop(paths)) return false;
   for (const std::string& package : PackagesAmong(paths)) StartJob(JobKind::kUnpack, package);
   return true;
+}
+
+void WindowLogic::OpenPackages(const std::vector<std::string>& packages) {
+  if (close_when_done_ || packages.empty()) return;
+  for (const std::string& package : packages) StartJob(JobKind::kVerify, package);
+  const std::string& last = packages.back();
+  // A bare file name lies in the current folder.
+  const std::string directory = DirectoryPart(last);
+  next_unpack_dir_ = directory.empty() ? "." : directory;
+  dialog_.SetFileName(last);
 }
 
 void WindowLogic::StartJob(JobKind kind, const std::string& package) {

@@ -43,6 +43,12 @@ class WindowLogic final : public LogOwner {
   // Unpacks every package among `paths`; returns false (and starts nothing) when not taken.
   bool Drop(const std::vector<std::string>& paths);
 
+  // The packages the program was started with (what "Open with" and a double-click give, UTF-8
+  // paths): each is checked as `hxf verify` checks it, into the log, and the next "Unpack HXF"
+  // dialog starts in the last one's folder with it chosen. Nothing is unpacked: unpacking
+  // replaces files in out_hxf, which the user may have edited, so it stays an explicit click.
+  void OpenPackages(const std::vector<std::string>& packages);
+
   // The user closes the window: true when it may close now; otherwise it stays, and the view
   // is told to close later if the user chose to wait.
   bool CloseRequested();
@@ -87,6 +93,7 @@ class WindowLogic final : public LogOwner {
   bool flush_posted_ = false;               // a FlushLog is on its way
   bool stopping_ = false;                   // no more message boxes; jobs are being stopped
   bool close_when_done_ = false;  // the user closed the window and chose to let the jobs end
+  std::string next_unpack_dir_;   // where the next "Unpack HXF" dialog starts, when not ours
 };
 
 }  // namespace hxf

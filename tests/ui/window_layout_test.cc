@@ -1,6 +1,7 @@
 // The window as it looks and as its parts behave without running a job: bounds, captions, tab
 // order, the log's insertion, the standard error box and the start-up.
 #include <QApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QProgressBar>
@@ -15,6 +16,8 @@
 #include <thread>
 
 #include "core/version.h"
+#include "tests/support/files.h"
+#include "tests/support/package_bytes.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/error_box_text.h"
 #include "ui/qt/start_up.h"
@@ -305,6 +308,60 @@ class StartUpTest : public QObject {
     });
     QCOMPARE(code, 7);
     QVERIFY(shown != nullptr);
+  }
+
+  void argumentsAfterTheProgramAreAbsolutePackagePaths() {
+    const QString here = QDir::currentPath();
+    QCOMPARE(PackageArguments({"hxf-gui"}), std::vector<std::string>());
+    QCOMPARE(PackageArguments({"hxf-gui", "固件.hxf", "/fw/a.hxf"}),
+             std::vector<std::string>({S(here + "/固件.hxf"), "/fw/a.hxf"}));
+  }
+
+  void givenPackagesAreCheckedIntoTheLogAndNeverUnpacked() {
+    TempDir dir;
+    const std::string package = dir / "固件 1.hxf";
+    const std::string missing = dir / "没有.hxf";
+    WriteFile(package, BuildPackage({{"a.txt", "abc"}}));
+    QStringList log;
+    std::vector<std::string> dialog_started_in;
+    std::vector<std::string> dialog_offered;
+    ScriptedDialog* dialog = nullptr;
+    bool finished = false;
+    QTimer::singleShot(0, qApp, [&] {
+      TForm1* shown = nullptr;
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* form = qobject_cast<TForm1*>(widget); form && form->isVisible()) shown = form;
+      }
+      if (shown != nullptr) {
+        finished = QTest::qWaitFor([&] { return shown->RunningJobs() == 0; }, 30000);
+        log = LogLines(shown->Memo1);
+        QTest::mouseClick(shown->Button1, Qt::LeftButton);  // the dialog, cancelled
+        dialog_started_in = dialog->started_in;
+        dialog_offered = dialog->offered;
+      }
+      QApplication::exit(7);
+    });
+    const int code = RunMainWindow(
+        *qApp,
+        [&] {
+          auto scripted = std::make_unique<ScriptedDialog>();
+          dialog = scripted.get();
+          return Result<std::unique_ptr<TForm1>>(std::make_unique<TForm1>(std::move(scripted)));
+        },
+        PackageArguments({"hxf-gui", Q(package), Q(missing)}));
+    QCOMPARE(code, 7);
+    QVERIFY(finished);
+    // The two checks run at once: each one's lines in their order, newest on top.
+    QVERIFY2(ContainsInOrder(log, {"检查完成,没有问题", "文件数:1", Q("检查文件" + package)}),
+             qPrintable(log.join('\n')));
+    QVERIFY2(ContainsInOrder(
+                 log, {Q("文件打开的失败: cannot open " + missing + ": No such file or directory"),
+                       Q("检查文件" + missing)}),
+             qPrintable(log.join('\n')));
+    QCOMPARE(log.size(), 7);
+    QCOMPARE(dialog_started_in, std::vector<std::string>({dir.path()}));
+    QCOMPARE(dialog_offered, std::vector<std::string>({missing}));
+    QVERIFY(!Exists(dir / "out_hxf"));
   }
 };
 

@@ -16,6 +16,8 @@ Status ScriptedDialog::SetFilter(const std::string& filter) {
 
 bool ScriptedDialog::Show(const char* kind) {
   shown.emplace_back(kind);
+  started_in.push_back(InitDir());
+  offered.push_back(FileName());
   if (answers.empty()) return false;
   const Answer answer = answers.front();
   answers.pop_front();

@@ -27,6 +27,9 @@ class ScriptedDialog final : public CommonDialog {
 
   std::deque<Answer> answers;
   std::vector<std::string> shown;  // "open" or "save", one per dialog shown
+  // Per dialog shown: the folder it started in, and the file it offered (FileName then).
+  std::vector<std::string> started_in;
+  std::vector<std::string> offered;
   // When set, SetInitDir or SetFilter fails with this message.
   std::string init_dir_failure;
   std::string filter_failure;

@@ -385,6 +385,58 @@ TEST_F(WindowLogicTest, DroppedPackagesAreUnpackedAndOtherFilesIgnored) {
   EXPECT_TRUE(dialog_.shown.empty());
 }
 
+// --- Opening a package ---
+
+struct OpenCase {
+  const char* name;
+  std::vector<std::string> packages;  // the program's arguments
+  std::string first_dialog_in;        // the next "Unpack HXF" dialog's folder
+  std::string offered;                // and the file it offers
+};
+
+TEST_F(WindowLogicTest, OpenedPackagesAreCheckedAndTheNextUnpackDialogStartsAtTheLast) {
+  const OpenCase cases[] = {
+      {"a package", {"/fw/a.hxf"}, "/fw", "/fw/a.hxf"},
+      {"Chinese path", {"/固件/升级包.hxf"}, "/固件", "/固件/升级包.hxf"},
+      {"two packages", {"/a/1.hxf", "/b/2.hxf"}, "/b", "/b/2.hxf"},
+      {"in the current folder", {"fw.hxf"}, ".", "fw.hxf"},
+      {"not named .hxf", {"/fw/notes.txt"}, "/fw", "/fw/notes.txt"},
+      {"none", {}, "/opt/hxf", ""},
+  };
+  for (const OpenCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDialog dialog;
+    started_.clear();
+    WindowLogic logic(view_, dialog, {"/opt/hxf/hxf-gui", "/opt/hxf"},
+                      [this](JobKind kind, LogOwner& log, const std::string& package) {
+                        return MakeFake(kind, log, package);
+                      });
+    logic.OpenPackages(c.packages);
+    std::vector<Started> checked;
+    for (const std::string& package : c.packages) checked.push_back({JobKind::kVerify, package});
+    EXPECT_EQ(started_, checked);  // checked only: nothing is unpacked by opening
+
+    // Cancelled, then cancelled again: only the first dialog starts at the opened package.
+    logic.Button1Click();
+    logic.Button1Click();
+    EXPECT_EQ(dialog.started_in, std::vector<std::string>({c.first_dialog_in, "/opt/hxf"}));
+    EXPECT_EQ(dialog.offered, std::vector<std::string>({c.offered, c.offered}));
+    EXPECT_EQ(started_, checked);
+    view_.ServeEventsUntil([&] { return logic.Jobs() == 0; });
+    logic.Shutdown();
+  }
+}
+
+TEST_F(WindowLogicTest, OpenedPackageIsUnpackedOnlyByTheUsersClick) {
+  logic_.OpenPackages({"/fw/a.hxf"});
+  logic_.Button2Click();  // a repack's dialog keeps to the program's folder
+  dialog_.Choose("/fw/a.hxf");
+  logic_.Button1Click();
+  EXPECT_EQ(dialog_.started_in, std::vector<std::string>({"/opt/hxf", "/fw"}));
+  EXPECT_EQ(started_, std::vector<Started>(
+                          {{JobKind::kVerify, "/fw/a.hxf"}, {JobKind::kUnpack, "/fw/a.hxf"}}));
+}
+
 // --- Progress ---
 
 struct ProgressCase {

@@ -8,5 +8,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   // The installed icon theme's, as in the menu; none when run from the build tree.
   application.setWindowIcon(QIcon::fromTheme("hxf"));
-  return hxf::RunMainWindow(application);
+  // "Open with" and a double-click on a package give its path: the window checks it.
+  return hxf::RunMainWindow(application, hxf::CreateMainWindow,
+                            hxf::PackageArguments(application.arguments()));
 }

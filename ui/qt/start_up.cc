@@ -1,6 +1,8 @@
 #include "ui/qt/start_up.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
 #include <exception>
 
 #include "ui/qt/error_box.h"
@@ -17,13 +19,23 @@ Result<std::unique_ptr<TForm1>> CreateMainWindow() {
   }
 }
 
-int RunMainWindow(QApplication& application, const WindowFactory& create) {
+std::vector<std::string> PackageArguments(const QStringList& arguments) {
+  std::vector<std::string> packages;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    packages.push_back(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
+  }
+  return packages;
+}
+
+int RunMainWindow(QApplication& application, const WindowFactory& create,
+                  const std::vector<std::string>& packages) {
   Result<std::unique_ptr<TForm1>> window = create();
   if (!window.ok()) {
     ShowErrorBox(nullptr, window.status().message());
     return 1;
   }
   window.value()->show();
+  window.value()->OpenPackages(packages);
   return application.exec();
 }
 

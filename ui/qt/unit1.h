@@ -42,6 +42,10 @@ class TForm1 final : public QWidget, private WindowView {
   std::unique_ptr<CommonDialog> CD1;
   QProgressBar* Progress;  // shown only while jobs run
 
+  // The packages the program was given: checked into the log, never unpacked
+  // (WindowLogic::OpenPackages).
+  void OpenPackages(const std::vector<std::string>& packages) { logic_->OpenPackages(packages); }
+
   // Jobs started and not yet released.
   std::size_t RunningJobs() const { return logic_->Jobs(); }
   // The log owner the jobs write to.

@@ -1,9 +1,9 @@
-#include "cli/name_check.h"
+#include "verify/name_check.h"
 
 #include "core/entry_path.h"
 #include "core/package_format.h"
 
-namespace hxf::cli {
+namespace hxf {
 namespace {
 
 // Folds only A-Z: the decoded name is UTF-8, whose multi-byte characters never hold an ASCII
@@ -53,4 +53,4 @@ void NameCheck::Add(const EntryRecord& entry) {
   }
 }
 
-}  // namespace hxf::cli
+}  // namespace hxf

@@ -11,7 +11,7 @@
 #include "core/name_encoding.h"
 #include "core/record_reader.h"
 
-namespace hxf::cli {
+namespace hxf {
 
 struct NameFinding {
   std::uint64_t offset;  // of the entry's record
@@ -41,4 +41,4 @@ class NameCheck {
   std::vector<NameFinding> findings_;
 };
 
-}  // namespace hxf::cli
+}  // namespace hxf

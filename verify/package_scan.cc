@@ -1,16 +1,16 @@
-#include "cli/package_scan.h"
+#include "verify/package_scan.h"
 
-namespace hxf::cli {
+namespace hxf {
 
-Result<PackageScan> ScanPackage(const std::string& path,
-                                const std::function<void(const RecordReader&)>& on_entry) {
-  Result<std::unique_ptr<InputFile>> file = SystemFileSystem().OpenForReading(path);
-  if (!file.ok()) return file.status();
+Result<PackageScan> ScanPackage(std::unique_ptr<InputFile> file,
+                                const std::function<void(const RecordReader&)>& on_entry,
+                                const std::function<bool()>& stop) {
   PackageScan scan;
-  scan.file = std::move(file.value());
+  scan.file = std::move(file);
   scan.reader = std::make_unique<RecordReader>(*scan.file);
   RecordReader& reader = *scan.reader;
   while (true) {
+    if (stop && stop()) return Status::Error(Status::Code::kCancelled, "the check was stopped");
     Result<RecordReader::Step> step = reader.Next();
     if (!step.ok()) return step.status();
     switch (*step) {
@@ -32,4 +32,11 @@ Result<PackageScan> ScanPackage(const std::string& path,
   }
 }
 
-}  // namespace hxf::cli
+Result<PackageScan> ScanPackage(const std::string& path,
+                                const std::function<void(const RecordReader&)>& on_entry) {
+  Result<std::unique_ptr<InputFile>> file = SystemFileSystem().OpenForReading(path);
+  if (!file.ok()) return file.status();
+  return ScanPackage(std::move(file.value()), on_entry);
+}
+
+}  // namespace hxf

@@ -1,0 +1,149 @@
+#include "verify/package_check.h"
+
+#include <cstdio>
+
+#include "core/package_format.h"
+#include "verify/name_check.h"
+
+namespace hxf {
+namespace {
+
+constexpr const char* kShortFile = "the file is shorter than a header";
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+std::string ByteSpan(std::size_t offset, std::size_t size) {
+  return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + size - 1);
+}
+
+using Findings = std::vector<CheckFinding>;  // of one run, in the order they are made
+
+// Notes one finding; returns whether it passed.
+bool Report(Findings& findings, CheckKind what, bool passed, const std::string& detail,
+            std::optional<std::uint64_t> offset = std::nullopt) {
+  findings.push_back({what, passed, detail, offset});
+  return passed;
+}
+
+bool ReportHeaderTexts(Findings& findings, const RecordReader& reader) {
+  constexpr CheckKind kKind = CheckKind::kHeaderTexts;
+  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFile);
+  bool passed = true;
+  if (!reader.MagicTextMatches()) {
+    passed = Report(findings, kKind, false,
+                    ByteSpan(format::kMagicOffset, format::kMagicText.size()) + " are not \"" +
+                        std::string(format::kMagicText) + "\"");
+  }
+  if (!reader.DescriptionTextMatches()) {
+    passed = Report(findings, kKind, false,
+                    ByteSpan(format::kDescriptionOffset, format::kDescriptionText.size()) +
+                        " are not \"" + std::string(format::kDescriptionText) + "\"");
+  }
+  return passed ? Report(findings, kKind, true, "") : false;
+}
+
+bool ReportZeroFields(Findings& findings, const RecordReader& reader) {
+  constexpr CheckKind kKind = CheckKind::kHeaderZeros;
+  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFile);
+  bool passed = true;
+  for (const format::ByteRange range : format::kZeroFields) {
+    for (std::byte b : reader.header().subspan(range.offset, range.size)) {
+      if (b == std::byte{0}) continue;
+      passed =
+          Report(findings, kKind, false, ByteSpan(range.offset, range.size) + " are not all zero");
+      break;
+    }
+  }
+  return passed ? Report(findings, kKind, true, "") : false;
+}
+
+bool ReportFields(Findings& findings, const RecordReader& reader) {
+  if (!reader.HeaderComplete()) {
+    Report(findings, CheckKind::kLength, false, kShortFile);
+    return Report(findings, CheckKind::kChecksum, false, kShortFile);
+  }
+  const std::uint64_t size = reader.file_size();
+  bool passed = Report(findings, CheckKind::kLength, reader.HeaderLengthField() == size,
+                       "header says " + std::to_string(reader.HeaderLengthField()) + ", file has " +
+                           std::to_string(size));
+  passed &=
+      Report(findings, CheckKind::kChecksum, reader.HeaderChecksumField() == reader.Checksum(),
+             "header says " + Hex(reader.HeaderChecksumField()) + ", body sums to " +
+                 Hex(reader.Checksum()));
+  return passed;
+}
+
+bool ReportRecords(Findings& findings, const PackageScan& scan) {
+  const RecordReader& reader = *scan.reader;
+  const std::uint64_t size = reader.file_size();
+  std::string records = std::to_string(scan.entries) + " entries";
+  const std::optional<std::uint64_t> end_marker = scan.end_marker_offset;
+  const bool passed = !reader.corruption() && end_marker && *end_marker + 4 == size;
+  if (end_marker && *end_marker + 4 != size) {
+    records += "; " + std::to_string(size - *end_marker - 4) +
+               " bytes after the end marker at offset " + std::to_string(*end_marker);
+  } else if (reader.corruption()) {
+    records += "; " + Describe(*reader.corruption());
+  } else if (!end_marker) {
+    records += "; no end marker";
+  }
+  return Report(findings, CheckKind::kRecords, passed, records,
+                reader.corruption() ? std::optional(reader.corruption()->offset) : end_marker);
+}
+
+bool ReportNames(Findings& findings, const NameCheck& names) {
+  for (const NameFinding& finding : names.findings()) {
+    Report(findings, CheckKind::kNames, false, finding.text, finding.offset);
+  }
+  return names.findings().empty() ? Report(findings, CheckKind::kNames, true, "") : false;
+}
+
+}  // namespace
+
+const char* CheckKindName(CheckKind kind) {
+  switch (kind) {
+    case CheckKind::kHeaderTexts:
+      return "header texts";
+    case CheckKind::kHeaderZeros:
+      return "header zeros";
+    case CheckKind::kLength:
+      return "length";
+    case CheckKind::kChecksum:
+      return "checksum";
+    case CheckKind::kRecords:
+      return "records";
+    case CheckKind::kNames:
+      return "names";
+  }
+  return "";
+}
+
+Result<PackageCheck> CheckPackage(std::unique_ptr<InputFile> file, NameEncoding encoding,
+                                  const std::function<void(const RecordReader&)>& on_entry,
+                                  const std::function<bool()>& stop) {
+  NameCheck names(encoding);
+  Result<PackageScan> scan = ScanPackage(
+      std::move(file),
+      [&](const RecordReader& reader) {
+        names.Add(reader.entry());
+        if (on_entry) on_entry(reader);
+      },
+      stop);
+  if (!scan.ok()) return scan.status();
+  PackageCheck check{std::move(scan.value()), {}, false};
+  const RecordReader& reader = *check.scan.reader;
+  Findings& findings = check.findings;
+  bool passed = ReportHeaderTexts(findings, reader);
+  passed &= ReportZeroFields(findings, reader);
+  passed &= ReportFields(findings, reader);
+  passed &= ReportRecords(findings, check.scan);
+  passed &= ReportNames(findings, names);
+  check.passed = passed;
+  return check;
+}
+
+}  // namespace hxf
