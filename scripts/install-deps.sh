@@ -24,6 +24,7 @@ windows_packages=(
   g++-mingw-w64-i686-posix mingw-w64-tools
   googletest  # GoogleTest's sources, built with the cross compiler
   wine wine32:i386 fonts-wine
+  nsis  # makensis: the Windows setup program (build-win32/hxf-VERSION-setup.exe)
 )
 
 sudo=()
