@@ -16,6 +16,18 @@ function(hxf_host_headers target folder)
   add_library(${target} ALIAS ${library})
 endfunction()
 
+# The Windows version information of `target` (Explorer's file properties): the project's version,
+# `description` as its file description. Every program of the project gets it this way.
+enable_language(RC)
+function(hxf_version_resource target description)
+  set(HXF_RC_DESCRIPTION "${description}")
+  set(HXF_RC_NAME ${target})
+  set(HXF_RC_FILE_NAME ${target}.exe)
+  set(rc ${PROJECT_BINARY_DIR}/generated/${target}-version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
+
 if(CMAKE_CROSSCOMPILING)
   set(HXF_WINEPREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${PROJECT_BINARY_DIR}/wine-run.sh
