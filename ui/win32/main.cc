@@ -4,5 +4,6 @@
 #include "ui/win32/start_up.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
-  return hxf::RunMainWindow(hxf::CreateMainWindow, show);
+  // "Open with" and a double-click on a package give its path: the window checks it.
+  return hxf::RunMainWindow(hxf::CreateMainWindow, show, hxf::PackageArguments());
 }

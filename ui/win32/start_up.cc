@@ -1,5 +1,7 @@
 #include "ui/win32/start_up.h"
 
+#include <shellapi.h>
+
 #include <exception>
 
 #include "core/wide_string_win32.h"
@@ -24,7 +26,17 @@ std::string ExecutablePath() {
   return Utf8FromWideLossy(path);
 }
 
-int RunMainWindow(const WindowFactory& create, int show) {
+std::vector<std::string> PackageArguments() {
+  std::vector<std::string> packages;
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments == nullptr) return packages;
+  for (int i = 1; i < count; ++i) packages.push_back(Utf8FromWideLossy(arguments[i]));
+  LocalFree(arguments);
+  return packages;
+}
+
+int RunMainWindow(const WindowFactory& create, int show, const std::vector<std::string>& packages) {
   Result<std::unique_ptr<TForm1>> created = create();
   if (!created.ok()) {
     ShowStandardErrorBox(nullptr, ErrorBoxText(created.status().message()),
@@ -34,6 +46,7 @@ int RunMainWindow(const WindowFactory& create, int show) {
   TForm1& window = *created.value();
   window.OnClosed([] { PostQuitMessage(0); });
   window.Show(show);
+  window.OpenPackages(packages);
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (window.PreTranslate(message)) continue;

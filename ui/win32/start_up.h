@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/status.h"
 #include "ui/win32/unit1.h"
@@ -19,8 +20,14 @@ Result<std::unique_ptr<TForm1>> CreateMainWindow();
 // The program's own file, as a UTF-8 path.
 std::string ExecutablePath();
 
+// The program's arguments after its own name (what "Open with" and a double-click give), as
+// UTF-8 paths.
+std::vector<std::string> PackageArguments();
+
 // Returns the message loop's exit code, or 1 when the window could not be created. `show` is
-// how the window first shows (wWinMain's last argument).
-int RunMainWindow(const WindowFactory& create = CreateMainWindow, int show = SW_SHOWDEFAULT);
+// how the window first shows (wWinMain's last argument); `packages` are opened in it once shown
+// (TForm1::OpenPackages).
+int RunMainWindow(const WindowFactory& create = CreateMainWindow, int show = SW_SHOWDEFAULT,
+                  const std::vector<std::string>& packages = {});
 
 }  // namespace hxf

@@ -52,6 +52,10 @@ class TForm1 final : private WindowView {
   // button, and Tab, Space and the arrows move as in a dialog. True when nothing is left to do.
   bool PreTranslate(MSG& message);
 
+  // The packages the program was given: checked into the log, never unpacked
+  // (WindowLogic::OpenPackages).
+  void OpenPackages(const std::vector<std::string>& packages) { logic_->OpenPackages(packages); }
+
   // Jobs started and not yet released.
   std::size_t RunningJobs() const { return logic_->Jobs(); }
   // The log owner the jobs write to.
