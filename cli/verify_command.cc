@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,14 +12,39 @@
 namespace hxf::cli {
 namespace {
 
-void PrintText(const std::vector<CheckFinding>& findings, const std::string& path, bool passed) {
-  for (const CheckFinding& finding : findings) {
+const char* GradeText(CheckGrade grade) {
+  switch (grade) {
+    case CheckGrade::kPassed:
+      return "ok";
+    case CheckGrade::kWarning:
+      return "WARN";
+    case CheckGrade::kFailed:
+      return "FAILED";
+  }
+  return "FAILED";
+}
+
+const char* GradeName(CheckGrade grade) {
+  switch (grade) {
+    case CheckGrade::kPassed:
+      return "ok";
+    case CheckGrade::kWarning:
+      return "warning";
+    case CheckGrade::kFailed:
+      return "failed";
+  }
+  return "failed";
+}
+
+void PrintText(const PackageCheck& check, const std::string& path) {
+  for (const CheckFinding& finding : check.findings) {
     char fields[32];
     std::snprintf(fields, sizeof fields, "%-13s %-6s ", CheckKindName(finding.kind),
-                  finding.passed ? "ok" : "FAILED");
+                  GradeText(finding.grade));
     WriteOutput(fields + finding.message + "\n");
   }
-  WriteOutput(path + ": " + (passed ? "ok" : "FAILED") + "\n");
+  WriteOutput(path + ": " +
+              (check.grade == CheckGrade::kWarning ? "WARNINGS" : GradeText(check.grade)) + "\n");
 }
 
 void PrintDocument(const PackageCheck& check, const std::string& path, nlohmann::json entries) {
@@ -33,12 +59,17 @@ void PrintDocument(const PackageCheck& check, const std::string& path, nlohmann:
   nlohmann::json listed = nlohmann::json::array();
   for (const CheckFinding& finding : check.findings) {
     listed.push_back({{"kind", CheckKindName(finding.kind)},
-                      {"passed", finding.passed},
+                      {"passed", finding.passed()},
+                      {"grade", GradeName(finding.grade)},
                       {"offset", finding.offset ? nlohmann::json(*finding.offset) : nullptr},
                       {"message", finding.message}});
   }
+  const auto warnings =
+      std::count_if(check.findings.begin(), check.findings.end(),
+                    [](const CheckFinding& f) { return f.grade == CheckGrade::kWarning; });
   PrintJson({{"package", path},
-             {"ok", check.passed},
+             {"ok", check.passed()},
+             {"warnings", warnings},
              {"file_size", reader.file_size()},
              {"body_checksum", reader.Checksum()},
              {"header", header},
@@ -64,10 +95,11 @@ int Verify(const std::string& path, NameEncoding encoding, bool json) {
   if (json) {
     PrintDocument(*check, path, std::move(entries));
   } else {
-    PrintText(check->findings, path, check->passed);
+    PrintText(*check, path);
   }
   std::fflush(stdout);
-  return check->passed ? kExitOk : kExitProblems;
+  // A warning, as anything wrong, gives exit status 1: a script flashing from Windows must see it.
+  return check->passed() ? kExitOk : kExitProblems;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/entry_path.h"
 
+#include "core/host_names.h"
 #include "core/package_format.h"
 
 namespace hxf {
@@ -36,6 +37,17 @@ Result<std::vector<std::string>> SplitEntryName(std::string_view name) {
     components.emplace_back(component);
     if (end == std::string_view::npos) break;
     start = end + 1;
+  }
+  return components;
+}
+
+Result<std::vector<std::string>> SplitEntryNameForHost(std::string_view name) {
+  Result<std::vector<std::string>> components = SplitEntryName(name);
+  if (!components.ok()) return components;
+  for (const std::string& component : *components) {
+    if (std::string problem = HostNameProblem(component); !problem.empty()) {
+      return Refuse(std::move(problem));
+    }
   }
   return components;
 }

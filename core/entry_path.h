@@ -16,6 +16,11 @@ namespace hxf {
 // slash (the host's separator), a control character, or a zero byte.
 Result<std::vector<std::string>> SplitEntryName(std::string_view name);
 
+// SplitEntryName, refusing besides a component this host's file system cannot hold or would take
+// for something else (core/host_names.h: on Windows a device name, a trailing dot...). The
+// components the unpacker writes.
+Result<std::vector<std::string>> SplitEntryNameForHost(std::string_view name);
+
 // Why `component` may not be one component of an unpacked name (the rules SplitEntryName applies
 // to each), or empty when it may.
 std::string EntryComponentProblem(std::string_view component);

@@ -113,7 +113,7 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     return Next::kGoOn;
   };
 
-  Result<std::vector<std::string>> components = SplitEntryName(name);
+  Result<std::vector<std::string>> components = SplitEntryNameForHost(name);
   if (!components.ok()) return skip(text::kUnsafeName, Status());
 
   Result<Directory*> directory =

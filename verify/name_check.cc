@@ -2,6 +2,7 @@
 
 #include "core/entry_path.h"
 #include "core/package_format.h"
+#include "core/windows_names.h"
 
 namespace hxf {
 namespace {
@@ -15,20 +16,37 @@ std::string FoldCase(std::string name) {
   return name;
 }
 
+std::string Quoted(const std::string& shown, std::uint64_t offset) {
+  return "\"" + shown + "\" at offset " + std::to_string(offset) + ": ";
+}
+
 }  // namespace
 
 void NameCheck::Find(const std::string& shown, std::uint64_t offset, const std::string& what) {
-  findings_.push_back(
-      {offset, "\"" + shown + "\" at offset " + std::to_string(offset) + ": " + what});
+  findings_.push_back({offset, Quoted(shown, offset) + what});
+}
+
+void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
+                                   const std::string& shown, std::uint64_t offset) {
+  for (const std::string& component : components) {
+    const std::string problem = WindowsNameProblem(component);
+    if (problem.empty()) continue;
+    windows_findings_.push_back({offset, Quoted(shown, offset) + "Windows cannot hold it (\"" +
+                                             DisplayName(component) + "\": " + problem +
+                                             "); the unpacker refuses it there"});
+    return;
+  }
 }
 
 void NameCheck::Add(const EntryRecord& entry) {
   const std::string name = DecodeName(entry.name, encoding_);
   const std::string shown = DisplayName(name);
-  if (Result<std::vector<std::string>> split = SplitEntryName(name); !split.ok()) {
+  Result<std::vector<std::string>> split = SplitEntryName(name);
+  if (!split.ok()) {
     Find(shown, entry.offset, "the unpacker refuses it: " + split.status().message());
     return;
   }
+  FindWindowsProblem(*split, shown, entry.offset);
 
   const std::string folded = FoldCase(name);
   for (std::size_t end = folded.find(format::kNameSeparator); end != std::string::npos;

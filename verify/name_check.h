@@ -1,6 +1,7 @@
 // The names of a package as the unpacker and the player will see them: a name the unpacker would
 // refuse, two entries that name one file once case is ignored (as the player's file system
-// ignores it), and a name that is a file for one entry and a directory for another.
+// ignores it), and a name that is a file for one entry and a directory for another. Apart, as
+// warnings: names Windows cannot hold, which the unpacker refuses there only.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,8 @@ class NameCheck {
   void Add(const EntryRecord& entry);
   // One line per problem found, each naming the entry and its offset.
   const std::vector<NameFinding>& findings() const { return findings_; }
+  // One line per name that Windows cannot hold (core/windows_names.h), whatever the host.
+  const std::vector<NameFinding>& windows_findings() const { return windows_findings_; }
 
  private:
   struct Seen {
@@ -34,11 +37,14 @@ class NameCheck {
   };
 
   void Find(const std::string& shown, std::uint64_t offset, const std::string& what);
+  void FindWindowsProblem(const std::vector<std::string>& components, const std::string& shown,
+                          std::uint64_t offset);
 
   NameEncoding encoding_;
   // Every name and directory seen, by its decoded form with A-Z folded to lower case.
   std::unordered_map<std::string, Seen> seen_;
   std::vector<NameFinding> findings_;
+  std::vector<NameFinding> windows_findings_;
 };
 
 }  // namespace hxf

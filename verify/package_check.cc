@@ -1,5 +1,6 @@
 #include "verify/package_check.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/package_format.h"
@@ -25,7 +26,7 @@ using Findings = std::vector<CheckFinding>;  // of one run, in the order they ar
 // Notes one finding; returns whether it passed.
 bool Report(Findings& findings, CheckKind what, bool passed, const std::string& detail,
             std::optional<std::uint64_t> offset = std::nullopt) {
-  findings.push_back({what, passed, detail, offset});
+  findings.push_back({what, passed ? CheckGrade::kPassed : CheckGrade::kFailed, detail, offset});
   return passed;
 }
 
@@ -102,6 +103,22 @@ bool ReportNames(Findings& findings, const NameCheck& names) {
   return names.findings().empty() ? Report(findings, CheckKind::kNames, true, "") : false;
 }
 
+// Names Windows cannot hold warn on every host, so a package made elsewhere is checked before it
+// reaches Windows, where the unpacker refuses them.
+void ReportWindowsNames(Findings& findings, const NameCheck& names) {
+  for (const NameFinding& finding : names.windows_findings()) {
+    findings.push_back(
+        {CheckKind::kWindowsNames, CheckGrade::kWarning, finding.text, finding.offset});
+  }
+  if (names.windows_findings().empty()) Report(findings, CheckKind::kWindowsNames, true, "");
+}
+
+CheckGrade Worst(const Findings& findings) {
+  CheckGrade worst = CheckGrade::kPassed;
+  for (const CheckFinding& finding : findings) worst = std::max(worst, finding.grade);
+  return worst;
+}
+
 }  // namespace
 
 const char* CheckKindName(CheckKind kind) {
@@ -118,6 +135,8 @@ const char* CheckKindName(CheckKind kind) {
       return "records";
     case CheckKind::kNames:
       return "names";
+    case CheckKind::kWindowsNames:
+      return "windows names";
   }
   return "";
 }
@@ -134,15 +153,16 @@ Result<PackageCheck> CheckPackage(std::unique_ptr<InputFile> file, NameEncoding 
       },
       stop);
   if (!scan.ok()) return scan.status();
-  PackageCheck check{std::move(scan.value()), {}, false};
+  PackageCheck check{std::move(scan.value()), {}};
   const RecordReader& reader = *check.scan.reader;
   Findings& findings = check.findings;
-  bool passed = ReportHeaderTexts(findings, reader);
-  passed &= ReportZeroFields(findings, reader);
-  passed &= ReportFields(findings, reader);
-  passed &= ReportRecords(findings, check.scan);
-  passed &= ReportNames(findings, names);
-  check.passed = passed;
+  ReportHeaderTexts(findings, reader);
+  ReportZeroFields(findings, reader);
+  ReportFields(findings, reader);
+  ReportRecords(findings, check.scan);
+  ReportNames(findings, names);
+  ReportWindowsNames(findings, names);
+  check.grade = Worst(findings);
   return check;
 }
 

@@ -16,28 +16,37 @@
 namespace hxf {
 
 enum class CheckKind {
-  kHeaderTexts,  // the magic and description texts
-  kHeaderZeros,  // the header's fields that must be zero
-  kLength,       // the header's length against the file's size
-  kChecksum,     // the header's checksum against the body's sum
-  kRecords,      // the records, up to an end marker that is the file's last four bytes
-  kNames,        // one per name problem, or one that passed
+  kHeaderTexts,   // the magic and description texts
+  kHeaderZeros,   // the header's fields that must be zero
+  kLength,        // the header's length against the file's size
+  kChecksum,      // the header's checksum against the body's sum
+  kRecords,       // the records, up to an end marker that is the file's last four bytes
+  kNames,         // one per name problem, or one that passed
+  kWindowsNames,  // one per name Windows cannot hold (a warning), or one that passed
 };
+
+// A warning is a flaw only on some hosts: the package is whole, but not every host can unpack it.
+// Ordered so that the worse of two grades is the greater.
+enum class CheckGrade { kPassed, kWarning, kFailed };
 
 // The kind as `hxf verify` prints it ("header texts", "length", ...).
 const char* CheckKindName(CheckKind kind);
 
 struct CheckFinding {
   CheckKind kind;
-  bool passed;
+  CheckGrade grade;
   std::string message;                  // what was found, in words; may be empty when passed
   std::optional<std::uint64_t> offset;  // of the record concerned, when there is one
+
+  bool passed() const { return grade == CheckGrade::kPassed; }
 };
 
 struct PackageCheck {
   PackageScan scan;
-  std::vector<CheckFinding> findings;  // in the order above; several per kind when it failed
-  bool passed = false;                 // every finding passed
+  std::vector<CheckFinding> findings;      // in the order above; several per kind when it failed
+  CheckGrade grade = CheckGrade::kFailed;  // the worst of the findings'
+
+  bool passed() const { return grade == CheckGrade::kPassed; }
 };
 
 // Reads `file` (open at its start) to its end and checks it, decoding names as `encoding` says;

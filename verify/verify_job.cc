@@ -28,6 +28,7 @@ std::string_view ProblemText(CheckKind kind) {
     case CheckKind::kRecords:
       return text::kRecordsWrong;
     case CheckKind::kNames:
+    case CheckKind::kWindowsNames:
       return text::kNameProblem;
   }
   return {};
@@ -72,7 +73,7 @@ void TVerify::LogFindings(const PackageCheck& check) {
   Log(LogLineText(text::kEntryCount, std::to_string(check.scan.entries)));
   std::uint64_t problems = 0;
   for (const CheckFinding& finding : check.findings) {
-    if (!finding.passed) ++problems;
+    if (!finding.passed()) ++problems;
     LogFinding(finding, *check.scan.reader);
   }
   if (problems == 0) {
@@ -84,7 +85,7 @@ void TVerify::LogFindings(const PackageCheck& check) {
 }
 
 void TVerify::LogFinding(const CheckFinding& finding, const RecordReader& reader) {
-  if (!finding.passed) {
+  if (!finding.passed()) {
     Log(LogLineText(ProblemText(finding.kind), "",
                     Status::Error(Status::Code::kCorruption, finding.message)),
         LogKind::kProblem);

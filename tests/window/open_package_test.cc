@@ -33,6 +33,8 @@ Bytes Damaged() {
 Bytes CutShort() {
   return Bytes(kSound.begin(), kSound.end() - 7);
 }
+// Whole, but with a name Windows cannot hold: a problem wherever the window runs.
+const Bytes kWindowsName = BuildPackage({{"sys\\aux.bin", "1"}});
 
 struct CheckCase {
   const char* name;
@@ -83,6 +85,14 @@ TEST(OpenPackageTest, LogTellsWhatTheCheckFoundAndTheWindowGoesOn) {
         "文件长度与文件头不符: header says " + std::to_string(kSound.size()) + ", file has " +
             std::to_string(kSound.size() - 7),
         "文件数:1", "检查文件@"}},
+      {"a name Windows cannot hold",
+       "aux.hxf",
+       kWindowsName,
+       {"检查完成,但有问题,问题数:1",
+        "文件名有问题: \"sys\\aux.bin\" at offset 64: Windows cannot hold it (\"aux.bin\": a "
+        "device name); the unpacker refuses it there",
+        "校验和:" + Hex(ReferenceChecksum(kWindowsName)),
+        "文件长度:" + std::to_string(kWindowsName.size()), "文件数:1", "检查文件@"}},
       {"missing", "没有.hxf", {}, {"文件打开的失败: !", "检查文件@"}},
   };
   for (const CheckCase& c : cases) {

@@ -1,0 +1,15 @@
+// The names this host's file system cannot hold, or would take for something else, beyond what
+// the unpacker refuses on every host. Each platform has its own file (host_names_posix.cc,
+// host_names_win32.cc), chosen by the build.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace hxf {
+
+// Why `component` (one component of a decoded entry name) cannot name a file or directory here,
+// or empty when it can.
+std::string HostNameProblem(std::string_view component);
+
+}  // namespace hxf

@@ -1,0 +1,10 @@
+#include "core/host_names.h"
+#include "core/windows_names.h"
+
+namespace hxf {
+
+std::string HostNameProblem(std::string_view component) {
+  return WindowsNameProblem(component);
+}
+
+}  // namespace hxf
