@@ -1,8 +1,8 @@
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "core/name_encoding.h"
 #include "core/name_pattern.h"
 #include "core/record_reader.h"
@@ -16,8 +16,9 @@ struct CatRun {
   std::string failure;
 };
 
+// The entry's bytes exactly: through the terminal, which writes them as they are on every host.
 Status WriteOut(std::span<const std::byte> bytes) {
-  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+  if (!WriteOutputBytes(bytes)) {
     return Status::Error(Status::Code::kIoError, "standard output: write failed");
   }
   return Status();
@@ -70,8 +71,6 @@ void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status
     }
     RecordReader reader(**file);
     CatRun run = CopyPicked(reader, NamePattern(*name), options.names);
-    if (std::fflush(stdout) != 0 && run.failure.empty())
-      run.failure = "standard output: write failed";
     if (!run.failure.empty()) {
       PrintError(*package + ": " + run.failure);
       exit_status = kExitFailure;

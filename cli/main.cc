@@ -2,10 +2,12 @@
 // (main_posix.cc, main_win32.cc) hands its arguments over as UTF-8.
 
 #include <CLI/CLI.hpp>
+#include <sstream>
 #include <string_view>
 
 #include "cli/commands.h"
 #include "cli/program.h"
+#include "cli/terminal.h"
 #include "core/version.h"
 
 namespace {
@@ -93,7 +95,15 @@ int RunProgram(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error) == 0 ? kExitOk : kExitFailure;
+    // CLI11 writes help, the version and usage errors to streams of its own: they are gathered
+    // and written through the terminal, so that a console shows their UTF-8 (a name given on the
+    // command line) as every other line.
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = app.exit(error, out, err);
+    WriteOutput(out.str());
+    WriteError(err.str());
+    return status == 0 ? kExitOk : kExitFailure;
   }
   return exit_status;
 }

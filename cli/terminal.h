@@ -3,6 +3,8 @@
 // them (a Windows console is written in UTF-16, anything redirected gets the UTF-8 bytes).
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string_view>
 
 namespace hxf::cli {
@@ -13,6 +15,11 @@ bool ErrorIsTerminal();
 // Each writes the whole text at once, so texts from different threads never mix mid-line.
 void WriteError(std::string_view text);
 void WriteOutput(std::string_view text);
+
+// Writes `bytes` to standard output exactly as they are, on every host and whatever standard
+// output is: no line ends are changed (as a Windows stream in text mode would) and nothing is
+// converted for a console. False when not all of them could be written.
+bool WriteOutputBytes(std::span<const std::byte> bytes);
 
 // Replaces what stands on standard error's current line with `text`, leaving the cursor after it;
 // an empty text clears the line. Only for a terminal.

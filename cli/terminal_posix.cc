@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <unistd.h>
 
 #include <string>
@@ -7,12 +8,14 @@
 namespace hxf::cli {
 namespace {
 
-void WriteAll(int fd, std::string_view text) {
+bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
     const ssize_t written = ::write(fd, text.data(), text.size());
-    if (written <= 0) return;
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
     text.remove_prefix(static_cast<std::size_t>(written));
   }
+  return true;
 }
 
 }  // namespace
@@ -27,6 +30,11 @@ void WriteError(std::string_view text) {
 
 void WriteOutput(std::string_view text) {
   WriteAll(STDOUT_FILENO, text);
+}
+
+bool WriteOutputBytes(std::span<const std::byte> bytes) {
+  return WriteAll(STDOUT_FILENO,
+                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void RewriteErrorLine(std::string_view text) {

@@ -22,6 +22,17 @@ std::mutex& ConsoleLock() {
   return lock;
 }
 
+// The bytes as they are, whatever the handle is.
+bool WriteBytes(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 30) ? bytes.size() : (1u << 30));
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
 void WriteTo(DWORD stream, std::string_view text) {
   const HANDLE handle = GetStdHandle(stream);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return;
@@ -39,14 +50,7 @@ void WriteTo(DWORD stream, std::string_view text) {
     }
     return;
   }
-  while (!text.empty()) {
-    DWORD written = 0;
-    if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written == 0) {
-      return;
-    }
-    text.remove_prefix(written);
-  }
+  WriteBytes(handle, text);
 }
 
 }  // namespace
@@ -61,6 +65,15 @@ void WriteError(std::string_view text) {
 
 void WriteOutput(std::string_view text) {
   WriteTo(STD_OUTPUT_HANDLE, text);
+}
+
+// Written with WriteFile, below the C library's streams and their text mode (which would turn LF
+// into CR LF), and never through the console's UTF-16 path: these are bytes, not text.
+bool WriteOutputBytes(std::span<const std::byte> bytes) {
+  const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return bytes.empty();
+  return WriteBytes(handle,
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void RewriteErrorLine(std::string_view text) {

@@ -44,6 +44,73 @@ TEST_F(CliTest, AMissingChinesePackageIsNamedInTheError) {
   EXPECT_NE(result.err.find(missing), std::string::npos) << result.err;
 }
 
+// Standard output is in text mode by default on Windows, where LF becomes CR LF: an entry's bytes
+// must reach a redirected output exactly.
+TEST_F(CliTest, CatWritesAnEntrysBytesExactlyToARedirectedOutput) {
+  const std::string data(
+      "a\nb\r\nc\x1A"
+      "d\0e\n\n\r\x1A",
+      13);
+  testing::WriteFile(package(), testing::BuildPackage({{"data.bin", data}, {"z.txt", "\n"}}));
+  CommandResult one = Hxf({"cat", "fw.hxf", "data.bin"});
+  EXPECT_EQ(one.exit_status, 0) << one.err;
+  EXPECT_EQ(ToBytes(one.out), ToBytes(data));
+  EXPECT_EQ(one.err, "");
+  CommandResult both = Hxf({"cat", "fw.hxf", "*"});
+  EXPECT_EQ(ToBytes(both.out), ToBytes(data + "\n"));
+}
+
+// The text of the console `screen`, row by row, trailing blanks cut.
+std::wstring ScreenText(HANDLE screen) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(screen, &info)) return L"";
+  std::wstring text;
+  for (SHORT row = 0; row <= info.dwCursorPosition.Y; ++row) {
+    std::wstring line(static_cast<std::size_t>(info.dwSize.X), L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, line.data(), static_cast<DWORD>(line.size()), {0, row},
+                                &read);
+    line.resize(read);
+    line.erase(line.find_last_not_of(L' ') + 1);
+    text += line + L"\n";
+  }
+  return text;
+}
+
+// CLI11 writes its usage errors as narrow text; on a console they go through the terminal, which
+// writes UTF-16 there, so that a Chinese name in the message shows as itself.
+TEST_F(CliTest, AUsageErrorShowsItsChineseOnAConsole) {
+  if (GetConsoleWindow() == nullptr && !AllocConsole()) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) GTEST_SKIP() << "no console";
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  UniqueHandle screen(CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                                CONSOLE_TEXTMODE_BUFFER, nullptr));
+  ASSERT_TRUE(screen) << "no console screen buffer: " << GetLastError();
+  // 甲.hxf 乙.hxf: list takes one package, so the second is not expected.
+  std::wstring command_line =
+      L"\"" + WideFromUtf8Lossy(HXF_BINARY) + L"\" list \x7532.hxf \x4E59.hxf";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = INVALID_HANDLE_VALUE;
+  startup.hStdOutput = screen.get();
+  startup.hStdError = screen.get();
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             WideFromUtf8Lossy(dir_.path()).c_str(), &startup, &started));
+  UniqueHandle process(started.hProcess);
+  UniqueHandle thread(started.hThread);
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 2u);
+  const std::wstring shown = ScreenText(screen.get());
+  EXPECT_NE(shown.find(L"\x4E59.hxf"), std::wstring::npos) << Utf8FromWideLossy(shown);
+}
+
 // Whether a temporary file of ours is in `directory`.
 bool HoldsATemporaryFile(const std::string& directory) {
   WIN32_FIND_DATAW found{};
