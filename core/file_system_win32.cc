@@ -258,9 +258,58 @@ bool RenameRetrying(HANDLE handle, const std::wstring& target) {
   }
 }
 
+// The file a new package replaces, read through the hold the new one has on it, each read at
+// its own position. Once the commit has let the hold go, reads fail: the file is gone.
+class Win32ReplacedFile final : public InputFile {
+ public:
+  Win32ReplacedFile(std::shared_ptr<const UniqueHandle> held,
+                    const BY_HANDLE_FILE_INFORMATION& info, std::string path)
+      : held_(std::move(held)),
+        size_((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow),
+        id_(IdOf(info)),
+        path_(std::move(path)) {}
+
+  Result<std::size_t> Read(std::span<std::byte> buffer) override {
+    if (!*held_) {
+      return Status::Error(Status::Code::kIoError,
+                           "cannot read " + path_ + ": the file has been replaced");
+    }
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(position_);
+    at.OffsetHigh = static_cast<DWORD>(position_ >> 32);
+    const DWORD wanted =
+        static_cast<DWORD>(buffer.size() < (1u << 30) ? buffer.size() : (1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(held_->get(), buffer.data(), wanted, &got, &at)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) return std::size_t{0};
+      return LastError("read", path_);
+    }
+    position_ += got;
+    return static_cast<std::size_t>(got);
+  }
+
+  Status Seek(std::uint64_t offset) override {
+    position_ = offset;
+    return Status::Ok();
+  }
+
+  std::uint64_t size() const override { return size_; }
+  FileId id() const override { return id_; }
+  const std::string& path() const override { return path_; }
+
+ private:
+  std::shared_ptr<const UniqueHandle> held_;
+  std::uint64_t size_;
+  FileId id_;
+  std::string path_;
+  std::uint64_t position_ = 0;
+};
+
 // What stands at the name a new file will take.
 struct Target {
-  UniqueHandle held;  // the file there, held without sharing, when it is a regular file
+  // The file there, when it is a regular file, held until the commit; shared with the readers
+  // OpenReplaced gives, which read through it.
+  std::shared_ptr<UniqueHandle> held;
   std::wstring link;  // a link there, to be removed (never written through) on commit
   bool link_to_directory = false;
 };
@@ -310,7 +359,7 @@ class Win32OutputFile final : public OutputFile {
     if (committed_) return Status::Ok();
     if (durable_ && !FlushFileBuffers(handle_.get())) return LastError("flush", path_);
     if (marked_ && !MarkForDeletion(handle_.get(), false)) return LastError("create", path_);
-    target_.held.Reset();  // the rename replaces only a file nobody has open
+    if (target_.held) target_.held->Reset();  // the rename replaces only a file nobody has open
     if (!target_.link.empty()) {
       // Removing a link removes only the link, never what it leads to.
       const BOOL removed = target_.link_to_directory ? RemoveDirectoryW(target_.link.c_str())
@@ -327,6 +376,13 @@ class Win32OutputFile final : public OutputFile {
 
   FileId id() const override { return id_; }
   const std::string& path() const override { return path_; }
+
+  Result<std::unique_ptr<InputFile>> OpenReplaced() override {
+    if (!target_.held || !*target_.held) return WindowsStatus(ERROR_FILE_NOT_FOUND, "open", path_);
+    Result<BY_HANDLE_FILE_INFORMATION> info = InfoOf(target_.held->get(), "open", path_);
+    if (!info.ok()) return info.status();
+    return std::unique_ptr<InputFile>(new Win32ReplacedFile(target_.held, *info, path_));
+  }
 
  private:
   // Marks the file for deletion again after a failed commit, keeping the commit's error.
@@ -387,11 +443,15 @@ Result<Target> ClaimTarget(const std::wstring& wide, const std::string& path, Ou
   }
   // Held until the commit as a writer that lets others read: none of our jobs may read it
   // meanwhile (they share reading only, so a writer excludes them), nor replace it, while a
-  // program that reads files letting others write, as most do, still may.
-  target.held =
-      UniqueHandle(CreateFileW(wide.c_str(), FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!target.held) {
+  // program that reads files letting others write, as most do, still may. A package is also
+  // read through the hold, when it is edited in place (OpenReplaced).
+  const DWORD access =
+      FILE_WRITE_DATA |
+      (use == OutputUse::kPackage ? FILE_READ_DATA | FILE_READ_ATTRIBUTES : DWORD{0});
+  target.held = std::make_shared<UniqueHandle>(
+      CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!*target.held) {
     const DWORD error = GetLastError();
     if (error == ERROR_SHARING_VIOLATION) return WindowsStatus(error, "replace", path);
     return WindowsStatus(error, "create", path);

@@ -129,6 +129,42 @@ TEST_P(FileSystemContract, NewFileAppearsOnlyOnCommitAndLeavesNothingWhenAbandon
   EXPECT_TRUE(OnlyFiles({"file.bin", "package.hxf"}));
 }
 
+// A package edited in place is read through the hold its replacement has on it: from its start,
+// while no other job can open it; the commit replaces it even while it is still open so.
+TEST_P(FileSystemContract, TheReplacedFileIsReadThroughTheReplacementsHold) {
+  host_->Write(dir_ / "p.hxf", "old package");
+  Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / "p.hxf");
+  ASSERT_TRUE(out.ok()) << out.status().message();
+  Result<std::unique_ptr<InputFile>> old = (*out)->OpenReplaced();
+  ASSERT_TRUE(old.ok()) << old.status().message();
+  EXPECT_EQ((*old)->size(), 11u);
+  auto rest = [&] {
+    Bytes read;
+    std::byte buffer[4];
+    for (Result<std::size_t> got = (*old)->Read(buffer); got.ok() && *got > 0;
+         got = (*old)->Read(buffer)) {
+      read.insert(read.end(), buffer, buffer + *got);
+    }
+    return read;
+  };
+  EXPECT_EQ(rest(), ToBytes("old package"));
+  ASSERT_TRUE((*old)->Seek(4).ok());
+  EXPECT_EQ(rest(), ToBytes("package"));
+  EXPECT_EQ(fs().OpenForReading(dir_ / "p.hxf").status().code(), Status::Code::kBusy);
+
+  ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
+  Status committed = (*out)->Commit();
+  EXPECT_TRUE(committed.ok()) << committed.message();
+  old.value().reset();
+  out.value().reset();
+  EXPECT_EQ(Read("p.hxf"), ToBytes("new"));
+  EXPECT_TRUE(OnlyFiles({"p.hxf"}));
+
+  Result<std::unique_ptr<OutputFile>> fresh = fs().CreateReplacing(dir_ / "fresh.hxf");
+  ASSERT_TRUE(fresh.ok());
+  EXPECT_EQ((*fresh)->OpenReplaced().status().code(), Status::Code::kNotFound);
+}
+
 TEST_P(FileSystemContract, NameTakenWhileAFileIsWrittenIsReplacedOnCommit) {
   std::unique_ptr<Directory> root = Root();
   Result<std::unique_ptr<OutputFile>> out = root->CreateFile("contested");
