@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <utility>
 
 #include "core/log_texts.h"
 #include "core/version.h"
@@ -229,10 +231,17 @@ TEST_F(CliTest, CommandCases) {
   const Bytes old = ToBytes("the user's firmware");
   auto old_kept = [&] { return ReadFile(package()) == old; };
   auto in_hxf = [&] { testing::WriteFile(dir_ / "in_hxf/a.txt", "abc"); };
+  // Set by a setup when this host cannot make what its case needs (a pipe, a link): the case is
+  // left out here, and named.
+  bool cannot = false;
+  // Whether in_hxf/`folder` holds two files, as a folder that tells case apart does.
+  auto holds_both = [&](const std::string& folder) {
+    return testing::ListFilesRecursively(dir_ / ("in_hxf/" + folder)).size() == 2;
+  };
   auto link_out = [&] {
     in_hxf();
     testing::WriteFile(dir_ / "elsewhere.txt", "outside");
-    std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "in_hxf/b.txt");
+    cannot = !testing::MakeLink(dir_ / "in_hxf/b.txt", dir_ / "elsewhere.txt");
   };
   auto link_into_tree = [&] {
     testing::WriteFile(dir_ / "tree/a.txt", "abc");
@@ -257,7 +266,7 @@ TEST_F(CliTest, CommandCases) {
        {},
        [&] {
          in_hxf();
-         testing::MakeSpecial(dir_ / "pipe.hxf");
+         cannot = !testing::MakeSpecial(dir_ / "pipe.hxf");
        },
        [&] { return std::filesystem::is_fifo(dir_ / "pipe.hxf"); }},
       {"pack with -C naming no folder",
@@ -315,6 +324,7 @@ TEST_F(CliTest, CommandCases) {
        [&] {
          testing::WriteFile(dir_ / "in_hxf/a.txt", "abc");
          testing::WriteFile(dir_ / "in_hxf/A.TXT", "abc");
+         cannot = !holds_both("");
        },
        [&] { return ReadFile(package()).size() == 64 + 2 * (4 + 5 + 1 + 4 + 3) + 4; }},
       {"pack of GBK names equal but for case",
@@ -326,6 +336,7 @@ TEST_F(CliTest, CommandCases) {
        [&] {
          testing::WriteFile(dir_ / "in_hxf/中/a", "1");
          testing::WriteFile(dir_ / "in_hxf/中/A", "2");
+         cannot = !holds_both("中/");
        }},
       {"pack of names that differ beyond case",
        old,
@@ -580,7 +591,7 @@ TEST_F(CliTest, CommandCases) {
        std::nullopt,
        {"cat", "missing.hxf", "a"},
        2,
-       {"missing.hxf", "No such file"},
+       {"missing.hxf", testing::NotFoundReason()},
        {},
        {},
        {},
@@ -719,6 +730,7 @@ TEST_F(CliTest, CommandCases) {
        },
        [&] { return ReadFile(package()) == kExample; }},
   };
+  std::vector<std::string> left_out;
   for (const Case& c : cases) {
     for (const char* made : {"fw.hxf", "in_hxf", "elsewhere.txt", "pipe.hxf", "empty", "out_hxf",
                              "picked", "tree", "other.hxf"}) {
@@ -726,6 +738,10 @@ TEST_F(CliTest, CommandCases) {
     }
     if (c.package) testing::WriteFile(package(), *c.package);
     if (c.setup) c.setup();
+    if (std::exchange(cannot, false)) {
+      left_out.push_back(c.what);
+      continue;
+    }
     CommandResult result = Hxf(c.arguments);
     const std::string output = result.out + result.err;
     EXPECT_EQ(result.exit_status, c.exit_status) << c.what << ":\n" << output;
@@ -741,6 +757,11 @@ TEST_F(CliTest, CommandCases) {
     if (c.out) {
       EXPECT_EQ(result.out, *c.out) << c.what;
     }
+  }
+  if (!left_out.empty()) {
+    RecordProperty("left_out", ::testing::PrintToString(left_out));
+    std::printf("left out, this host cannot make what they need: %s\n",
+                ::testing::PrintToString(left_out).c_str());
   }
 }
 
@@ -771,7 +792,13 @@ TEST_F(CliTest, RemoveGivesWhatPackingTheChangedTreeGives) {
     SCOPED_TRACE(::testing::PrintToString(c.files));
     std::filesystem::remove_all(dir_ / "tree");
     std::filesystem::remove(dir_ / "expected.hxf");
-    for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
+    try {
+      for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
+    } catch (const std::filesystem::filesystem_error& error) {
+      // Names that are not UTF-8 name no file where names are UTF-16 (Windows).
+      std::printf("left out, this host cannot hold its names: %s\n", error.what());
+      continue;
+    }
     auto hxf = [&](std::vector<std::string> arguments) {
       arguments.insert(arguments.begin(), c.common.begin(), c.common.end());
       return Hxf(arguments);
@@ -781,7 +808,7 @@ TEST_F(CliTest, RemoveGivesWhatPackingTheChangedTreeGives) {
     remove.insert(remove.end(), c.remove.begin(), c.remove.end());
     CommandResult removed = hxf(remove);
     EXPECT_EQ(removed.exit_status, 0) << removed.err;
-    for (const std::string& file : c.gone) std::filesystem::remove(dir_ / ("tree/" + file));
+    for (const std::string& file : c.gone) testing::RemoveFile(dir_ / ("tree/" + file));
     ASSERT_EQ(hxf({"pack", "expected.hxf", "-C", "tree"}).exit_status, 0);
     EXPECT_EQ(ReadFile(package()), ReadFile(dir_ / "expected.hxf"));
   }
@@ -832,7 +859,7 @@ TEST_F(CliTest, RemoveThatFailsLeavesThePackageAsItWas) {
   }
   CommandResult missing = Hxf({"remove", "missing.hxf", "a"});
   EXPECT_EQ(missing.exit_status, 2);
-  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(testing::NotFoundReason()), std::string::npos) << missing.err;
   EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
 }
 

@@ -94,6 +94,11 @@ bool Exists(const std::string& path) {
   return fs::exists(fs::symlink_status(Host(path), ignored));
 }
 
+bool RemoveFile(const std::string& path) {
+  std::error_code error;
+  return fs::remove(Host(path), error);
+}
+
 std::vector<std::string> ListFilesRecursively(const std::string& root) {
   std::vector<std::string> files;
   std::error_code ignored;

@@ -33,6 +33,8 @@ void WriteFile(const std::string& path, const Bytes& content);
 void WriteFile(const std::string& path, std::string_view content);
 Bytes ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// Removes the file at `path`; false when there was none.
+bool RemoveFile(const std::string& path);
 // Every regular file under `root`, as paths relative to it, sorted.
 std::vector<std::string> ListFilesRecursively(const std::string& root);
 
