@@ -1,20 +1,16 @@
-// A real `hxf pack` process killed with SIGKILL at random moments while it packs a few MiB onto a
-// package that exists: whatever the moment, the package on disk is the old one or the new one,
-// whole. The new package has no name until it is complete, so nothing is left behind, but for a
-// kill in the instant between its taking a temporary name and that name replacing the package's:
-// such a file is a whole package, and it is removed here before the next round.
+// A real `hxf pack` process killed (SIGKILL, TerminateProcess) at random moments while it packs a
+// few MiB onto a package that exists: whatever the moment, the package on disk is the old one or
+// the new one, whole. The new package has no name until it is complete, so nothing is left behind,
+// but for a kill in the instant between its taking a temporary name and that name replacing the
+// package's: such a file is a whole package, and it is removed here before the next round.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <thread>
 
-#include "core/log_texts.h"
 #include "tests/reliability/reliability_support.h"
 #include "tests/support/files.h"
 #include "tests/support/run_command.h"
@@ -72,7 +68,7 @@ TEST(KilledPack, PackageIsAlwaysTheOldOrTheNewOneWhole) {
     const pid_t pid = Spawn(HXF_BINARY, {"-q", "pack", "-C", trees[target], package}, dir / "err");
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(delay);
-    ::kill(pid, SIGKILL);
+    Kill(pid);
     const bool was_killed = WaitExit(pid) == -1;
 
     const Bytes now = ReadFile(package);
@@ -93,34 +89,6 @@ TEST(KilledPack, PackageIsAlwaysTheOldOrTheNewOneWhole) {
   std::printf("%d runs: %d killed (%d of them left the old package, %d the new one), %d finished\n",
               kRounds, killed, kept_old, killed - kept_old, finished);
   EXPECT_EQ(RunCommand(HXF_BINARY, {"verify", package}).exit_status, 0);
-}
-
-// Ctrl-C and the other requests to stop cancel the job: the old package stays byte for byte,
-// nothing is left beside it, and the exit status tells which signal stopped it.
-TEST(InterruptedPack, EachStopSignalCancelsTheJobAndKeepsThePackage) {
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-    SCOPED_TRACE("signal " + std::to_string(signal_number));
-    TempDir dir;
-    WriteFile(dir / "tree/big.bin", "");
-    ASSERT_EQ(::truncate((dir / "tree/big.bin").c_str(), off_t{3} << 29), 0);  // 1.5 GiB of holes
-    const Bytes old = ToBytes("the old package");
-    WriteFile(dir / "fw.hxf", old);
-
-    const pid_t pid = Spawn(HXF_BINARY, {"pack", "-C", dir / "tree", dir / "fw.hxf"}, dir / "err");
-    ASSERT_GT(pid, 0);
-    ASSERT_TRUE(WaitUntilWritten(pid, 1u << 20)) << "the pack never got under way";
-    ::kill(pid, signal_number);
-    EXPECT_EQ(WaitExit(pid), 128 + signal_number);
-
-    EXPECT_EQ(ReadFile(dir / "fw.hxf"), old);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"err", "fw.hxf", "tree"}));
-    EXPECT_NE(ToString(ReadFile(dir / "err")).find(text::kCancelled), std::string::npos);
-  }
 }
 
 }  // namespace

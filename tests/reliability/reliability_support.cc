@@ -1,18 +1,11 @@
 #include "tests/reliability/reliability_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <random>
 
 #include "core/record_reader.h"
 #include "tests/support/memory_file.h"
-
-extern char** environ;
 
 namespace hxf::testing {
 
@@ -81,34 +74,6 @@ bool AnyLineContains(const std::vector<LogLine>& lines, const std::string& text)
   return std::any_of(lines.begin(), lines.end(), [&](const LogLine& line) {
     return line.text.find(text) != std::string::npos;
   });
-}
-
-pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& error_path) {
-  std::vector<std::string> argv_strings = {program};
-  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& argument : argv_strings) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, error_path.c_str(),
-                                   O_WRONLY | O_CREAT | O_APPEND, 0644);
-  pid_t pid = -1;
-  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
-}
-
-int WaitExit(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void MakeTree(const std::string& root, int files, std::size_t size, unsigned seed) {

@@ -39,12 +39,15 @@ std::vector<std::string> FilesNotAllowed(const std::string& root, const AllowedC
 bool HasProblemLine(const std::vector<LogLine>& lines);
 bool AnyLineContains(const std::vector<LogLine>& lines, const std::string& text);
 
-// Starts `program` with `arguments`, standard input and output on /dev/null and standard error
-// appended to `error_path` (several processes may share it). Returns the process id.
+// Starts `program` with `arguments`, standard input and output on the null device and standard
+// error appended to `error_path` (several processes may share it). Returns the process id, -1
+// when it could not be started. Each platform has its own file (process_posix.cc, ...).
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
             const std::string& error_path);
-// Waits for `pid`; returns its exit status, or -1 when a signal ended it.
+// Waits for `pid`; returns its exit status, or -1 when a signal (or Kill) ended it.
 int WaitExit(pid_t pid);
+// Ends `pid` at once, giving it no chance to clean up: SIGKILL, or TerminateProcess on Windows.
+void Kill(pid_t pid);
 
 // A tree of files to pack: `files` files of `size` bytes each, filled from `seed`, some of them
 // in subdirectories.
