@@ -70,6 +70,9 @@ int RunProgram(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough();  // the common options may stand after the subcommand too
   app.footer(kExitStatuses);
+  // CLI11 would read "/name" as an option on Windows; there it is a path from the drive's root,
+  // and the options are spelled the same on every host.
+  app.allow_windows_style_options(false);
 
   CommonOptions options;
   options.language = EnvironmentLanguage();

@@ -21,6 +21,15 @@
 namespace hxf {
 namespace {
 
+const std::vector<std::string> kRawNames = {"--names", "raw"};
+// Raw names keep bytes that need not be UTF-8: a host whose names are bytes holds them as they
+// are, Windows (whose names are UTF-16) cannot.
+#ifdef _WIN32
+constexpr bool kHostNamesAreBytes = false;
+#else
+constexpr bool kHostNamesAreBytes = true;
+#endif
+
 using testing::Bytes;
 using testing::CommandResult;
 using testing::ReadFile;
@@ -246,7 +255,7 @@ TEST_F(CliTest, CommandCases) {
   auto link_into_tree = [&] {
     testing::WriteFile(dir_ / "tree/a.txt", "abc");
     testing::WriteFile(dir_ / "elsewhere.txt", "outside");
-    std::filesystem::create_symlink(dir_ / "elsewhere.txt", dir_ / "tree/b.txt");
+    cannot = !testing::MakeLink(dir_ / "tree/b.txt", dir_ / "elsewhere.txt");
   };
   auto other_package = [&] {
     testing::WriteFile(dir_ / "other.hxf",
@@ -616,6 +625,8 @@ TEST_F(CliTest, CommandCases) {
        [&] {
          testing::WriteFile(dir_ / "tree/x/a", "1");
          testing::WriteFile(dir_ / "tree/x/A", "2");
+         // A folder that ignores case holds one file for both.
+         cannot = testing::ListFilesRecursively(dir_ / "tree/x").size() != 2;
        },
        [&] { return ReadFile(package()).size() == kExample.size() + 2 * (4 + 3 + 1 + 4 + 1); }},
       {"add beside names equal but for case in the package",
@@ -717,7 +728,7 @@ TEST_F(CliTest, CommandCases) {
        kExample,
        {"diff", "fw.hxf", "missing"},
        2,
-       {"missing", "No such file"}},
+       {"missing", testing::NotFoundReason()}},
       {"add of a pipe",
        kExample,
        {"add", "fw.hxf", "-C", "tree", "pipe"},
@@ -726,7 +737,7 @@ TEST_F(CliTest, CommandCases) {
        {},
        [&] {
          std::filesystem::create_directory(dir_ / "tree");
-         testing::MakeSpecial(dir_ / "tree/pipe");
+         cannot = !testing::MakeSpecial(dir_ / "tree/pipe");
        },
        [&] { return ReadFile(package()) == kExample; }},
   };
@@ -888,6 +899,7 @@ TEST_F(CliTest, AddGivesWhatPackingTheChangedTreeGives) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.added));
+    if (c.common == kRawNames && !kHostNamesAreBytes) continue;
     std::filesystem::remove_all(dir_ / "tree");
     std::filesystem::remove(dir_ / "expected.hxf");
     for (const std::string& file : c.files) testing::WriteFile(dir_ / ("tree/" + file), file);
@@ -982,7 +994,7 @@ TEST_F(CliTest, AddThatFailsLeavesThePackageAsItWas) {
   }
   CommandResult missing = Hxf({"add", "missing.hxf", "-C", "tree", "a"});
   EXPECT_EQ(missing.exit_status, 2);
-  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(testing::NotFoundReason()), std::string::npos) << missing.err;
   EXPECT_FALSE(testing::Exists(dir_ / "missing.hxf"));
 }
 
@@ -1002,6 +1014,7 @@ TEST_F(CliTest, DiffOfAPackageWithItsTreesIsEmpty) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.files));
+    if (c.common == kRawNames && !kHostNamesAreBytes) continue;
     std::filesystem::remove_all(dir_ / "tree");
     std::filesystem::remove_all(dir_ / "out");
     std::filesystem::remove(package());
