@@ -5,11 +5,14 @@
 // package's: such a file is a whole package, and it is removed here before the next round.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/reliability/reliability_support.h"
 #include "tests/support/files.h"
@@ -20,16 +23,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Removes what a kill left beside the package; returns how many of those files were not whole
-// packages.
-int RemoveTemporaryFiles(const std::string& directory) {
-  int torn = 0;
+// The temporary files in `directory`, each whole or not.
+std::vector<std::pair<fs::path, bool>> TemporaryFiles(const std::string& directory) {
+  std::vector<std::pair<fs::path, bool>> found;
   for (const auto& entry : fs::directory_iterator(directory)) {
     if (!entry.path().filename().string().starts_with(".hxf-tmp-")) continue;
-    if (!ReadPackage(ReadFile(entry.path().string())).whole) ++torn;
-    fs::remove(entry.path());
+    found.emplace_back(entry.path(), ReadPackage(ReadFile(entry.path().string())).whole);
   }
-  return torn;
+  return found;
+}
+
+// Removes what a kill left beside the package; returns how many of those files were torn. A killed
+// process's handles are closed as it ends, and a file marked for deletion goes with the last of
+// them; some hosts (Wine) report the exit a moment before that, so a torn file is given two seconds
+// to go.
+int RemoveTemporaryFiles(const std::string& directory) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  std::vector<std::pair<fs::path, bool>> found = TemporaryFiles(directory);
+  auto torn = [&] {
+    return std::count_if(found.begin(), found.end(), [](const auto& f) { return !f.second; });
+  };
+  while (torn() > 0 && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    found = TemporaryFiles(directory);
+  }
+  std::error_code ignored;  // one that is going already
+  for (const auto& file : found) fs::remove(file.first, ignored);
+  return static_cast<int>(torn());
 }
 
 TEST(KilledPack, PackageIsAlwaysTheOldOrTheNewOneWhole) {

@@ -86,7 +86,7 @@ TEST(OpenPackageTest, LogTellsWhatTheCheckFoundAndTheWindowGoesOn) {
             std::to_string(kSound.size() - 7),
         "文件数:1", "检查文件@"}},
       {"a name Windows cannot hold",
-       "aux.hxf",
+       "reserved.hxf",
        kWindowsName,
        {"检查完成,但有问题,问题数:1",
         "文件名有问题: \"sys\\aux.bin\" at offset 64: Windows cannot hold it (\"aux.bin\": a "
