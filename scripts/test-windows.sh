@@ -33,6 +33,9 @@ wm=$!
 # would hold ctest's output pipe open. Started here, with nothing of ctest's to hold, and on the
 # display, since a session started without one shows no window.
 mkdir -p "$WINEPREFIX"
+# One left by an earlier run that was stopped short would make this one fail to start.
+wineserver -k </dev/null >/dev/null 2>&1 || true
+wineserver -w </dev/null >/dev/null 2>&1 || true
 export DISPLAY=$HXF_WINE_DISPLAY
 wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot -i </dev/null >/dev/null 2>&1
