@@ -1,10 +1,8 @@
 // The packer holds every directory's listing from the root down to the one it packs, to sort it:
 // what each listed entry costs decides the peak memory of packing a large folder. Measured on the
-// program itself, in a child of its own, so that only that run counts.
+// program itself.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,32 +10,16 @@
 #include <string>
 
 #include "tests/support/files.h"
-#include "tests/support/run_command.h"
+#include "tests/support/peak_memory.h"
 
 namespace hxf {
 namespace {
 
 // The peak memory, in KiB, of `hxf pack -q fw.hxf -C tree` in `directory`; -1 when it failed.
 long PeakKiBOfPacking(const std::string& directory) {
-  int pipe_ends[2];
-  if (::pipe(pipe_ends) != 0) return -1;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(pipe_ends[0]);
-    const testing::CommandResult result =
-        testing::RunCommand(HXF_BINARY, {"pack", "-q", "fw.hxf", "-C", "tree"}, directory);
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    const long peak = result.exit_status == 0 ? usage.ru_maxrss : -1;  // ru_maxrss is in KiB
-    const bool sent = ::write(pipe_ends[1], &peak, sizeof peak) == sizeof peak;
-    ::_exit(sent ? 0 : 1);
-  }
-  ::close(pipe_ends[1]);
-  long peak = -1;
-  if (child < 0 || ::read(pipe_ends[0], &peak, sizeof peak) != sizeof peak) peak = -1;
-  ::close(pipe_ends[0]);
-  if (child > 0) ::waitpid(child, nullptr, 0);
-  return peak;
+  const testing::MeasuredRun run =
+      testing::MeasureRun(HXF_BINARY, {"pack", "-q", "fw.hxf", "-C", "tree"}, directory);
+  return run.exit_status == 0 ? run.peak_kib : -1;
 }
 
 // Makes `files` empty files spread evenly over `folders` folders of `root`, with names of 40
