@@ -1,5 +1,7 @@
 #include "verify/name_check.h"
 
+#include <algorithm>
+
 #include "core/entry_path.h"
 #include "core/package_format.h"
 #include "core/windows_names.h"
@@ -16,14 +18,42 @@ std::string FoldCase(std::string name) {
   return name;
 }
 
+// 64-bit FNV-1a: the same on every host (std::hash is 32 bits on a 32-bit one), and spread well
+// enough that a million names rarely give two hashes that agree.
+std::uint64_t Hash(std::string_view text) {
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001B3u;
+  }
+  return hash;
+}
+
+// What is kept of a hash once its lowest bit has been given to tell files from directories.
+constexpr std::uint64_t kKeptBits = ~std::uint64_t{0} >> 1;
+
 std::string Quoted(const std::string& shown, std::uint64_t offset) {
   return "\"" + shown + "\" at offset " + std::to_string(offset) + ": ";
+}
+
+// The lengths of the directories `folded` lies in, outermost first.
+std::vector<std::size_t> DirectoryEnds(const std::string& folded) {
+  std::vector<std::size_t> ends;
+  for (std::size_t end = folded.find(format::kNameSeparator); end != std::string::npos;
+       end = folded.find(format::kNameSeparator, end + 1)) {
+    ends.push_back(end);
+  }
+  return ends;
 }
 
 }  // namespace
 
 void NameCheck::Find(const std::string& shown, std::uint64_t offset, const std::string& what) {
-  findings_.push_back({offset, Quoted(shown, offset) + what});
+  // The second pass finds its problems after the first has found its own: each goes in place.
+  const auto at = std::upper_bound(
+      findings_.begin(), findings_.end(), offset,
+      [](std::uint64_t value, const NameFinding& finding) { return value < finding.offset; });
+  findings_.insert(at, {offset, Quoted(shown, offset) + what});
 }
 
 void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
@@ -38,6 +68,10 @@ void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
   }
 }
 
+void NameCheck::Note(std::string_view folded, bool file) {
+  noted_.push_back(Hash(folded) << 1 | (file ? 1 : 0));
+}
+
 void NameCheck::Add(const EntryRecord& entry) {
   const std::string name = DecodeName(entry.name, encoding_);
   const std::string shown = DisplayName(name);
@@ -48,10 +82,43 @@ void NameCheck::Add(const EntryRecord& entry) {
   }
   FindWindowsProblem(*split, shown, entry.offset);
 
+  std::string folded = FoldCase(name);
+  for (const std::size_t end : DirectoryEnds(folded)) {
+    const bool noted_before = previous_folded_.size() > end &&
+                              previous_folded_.compare(0, end + 1, folded, 0, end + 1) == 0;
+    if (!noted_before) Note(std::string_view(folded).substr(0, end), false);
+  }
+  Note(folded, true);
+  previous_folded_ = std::move(folded);
+}
+
+bool NameCheck::NeedsSecondPass() {
+  std::sort(noted_.begin(), noted_.end());
+  for (auto group = noted_.begin(); group != noted_.end();) {
+    const std::uint64_t hash = *group >> 1;
+    auto end = std::find_if(group, noted_.end(), [&](std::uint64_t n) { return n >> 1 != hash; });
+    // Sorted, a group's file names come last; a directory noted twice is no clash by itself.
+    if (end - group > 1 && (*(end - 1) & 1) != 0) suspects_.push_back(hash);
+    group = end;
+  }
+  noted_ = {};
+  previous_folded_.clear();
+  return !suspects_.empty();
+}
+
+bool NameCheck::MayClash(std::string_view folded) const {
+  return std::binary_search(suspects_.begin(), suspects_.end(), Hash(folded) & kKeptBits);
+}
+
+void NameCheck::Recheck(const EntryRecord& entry) {
+  const std::string name = DecodeName(entry.name, encoding_);
+  if (!SplitEntryName(name).ok()) return;  // refused, and told so, on the first pass
+  const std::string shown = DisplayName(name);
   const std::string folded = FoldCase(name);
-  for (std::size_t end = folded.find(format::kNameSeparator); end != std::string::npos;
-       end = folded.find(format::kNameSeparator, end + 1)) {
-    const auto [at, added] = seen_.try_emplace(folded.substr(0, end), Seen{entry.offset, false});
+  for (const std::size_t end : DirectoryEnds(folded)) {
+    const std::string_view directory = std::string_view(folded).substr(0, end);
+    if (!MayClash(directory)) continue;
+    const auto [at, added] = seen_.try_emplace(std::string(directory), Seen{entry.offset, false});
     if (!added && at->second.file) {
       Find(shown, entry.offset,
            "its directory \"" + DisplayName(name.substr(0, end)) +
@@ -59,6 +126,7 @@ void NameCheck::Add(const EntryRecord& entry) {
                " (case ignored)");
     }
   }
+  if (!MayClash(folded)) return;
   const auto [at, added] = seen_.try_emplace(folded, Seen{entry.offset, true});
   if (added) return;
   const std::string earlier = std::to_string(at->second.offset);

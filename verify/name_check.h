@@ -2,9 +2,15 @@
 // refuse, two entries that name one file once case is ignored (as the player's file system
 // ignores it), and a name that is a file for one entry and a directory for another. Apart, as
 // warnings: names Windows cannot hold, which the unpacker refuses there only.
+//
+// A package may hold a million names, so the case check keeps only a hash of each folded name on
+// a first pass over the entries. Only when two hashes agree are the entries shown again, and the
+// names behind those hashes alone are compared in full, which also tells a true pair from two
+// names whose hashes merely collide.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -23,9 +29,16 @@ class NameCheck {
  public:
   explicit NameCheck(NameEncoding encoding) : encoding_(encoding) {}
 
-  // Checks the name of `entry` against the rule of the unpacker and the names seen before it.
+  // First pass: checks the name of `entry` against the rule of the unpacker and notes it for the
+  // case check.
   void Add(const EntryRecord& entry);
-  // One line per problem found, each naming the entry and its offset.
+  // After the first pass: whether some names may clash once case is ignored. Only then must every
+  // entry be shown again, in the same order, to Recheck.
+  bool NeedsSecondPass();
+  // Second pass: checks the name of `entry` against the names seen before it that may clash.
+  void Recheck(const EntryRecord& entry);
+
+  // One line per problem found, each naming the entry and its offset, in the entries' order.
   const std::vector<NameFinding>& findings() const { return findings_; }
   // One line per name that Windows cannot hold (core/windows_names.h), whatever the host.
   const std::vector<NameFinding>& windows_findings() const { return windows_findings_; }
@@ -39,9 +52,20 @@ class NameCheck {
   void Find(const std::string& shown, std::uint64_t offset, const std::string& what);
   void FindWindowsProblem(const std::vector<std::string>& components, const std::string& shown,
                           std::uint64_t offset);
+  // Notes a folded name (a file's, or a directory's) for the first pass.
+  void Note(std::string_view folded, bool file);
+  bool MayClash(std::string_view folded) const;
 
   NameEncoding encoding_;
-  // Every name and directory seen, by its decoded form with A-Z folded to lower case.
+  // First pass: each folded name's hash shifted left by one, its lowest bit set for a file's
+  // name. A directory is noted where the entry before did not lie in it, which is once in a
+  // package whose entries are sorted, and seldom more in any other.
+  std::deque<std::uint64_t> noted_;
+  std::string previous_folded_;  // the last entry's folded name
+  // The hashes that stand for more than one name, one of them a file's: sorted, after the first
+  // pass.
+  std::vector<std::uint64_t> suspects_;
+  // Second pass: the names behind those hashes, by their decoded form with A-Z folded.
   std::unordered_map<std::string, Seen> seen_;
   std::vector<NameFinding> findings_;
   std::vector<NameFinding> windows_findings_;

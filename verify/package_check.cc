@@ -154,6 +154,16 @@ Result<PackageCheck> CheckPackage(std::unique_ptr<InputFile> file, NameEncoding 
       stop);
   if (!scan.ok()) return scan.status();
   PackageCheck check{std::move(scan.value()), {}};
+  if (names.NeedsSecondPass()) {
+    // The same file read again, for the names' sake only: what the check reports of the header,
+    // the length and the records is from the first pass.
+    std::unique_ptr<InputFile> again = std::move(check.scan.file);
+    if (Status rewound = again->Seek(0); !rewound.ok()) return rewound;
+    Result<PackageScan> second = ScanPackage(
+        std::move(again), [&](const RecordReader& reader) { names.Recheck(reader.entry()); }, stop);
+    if (!second.ok()) return second.status();
+    check.scan.file = std::move(second->file);
+  }
   const RecordReader& reader = *check.scan.reader;
   Findings& findings = check.findings;
   ReportHeaderTexts(findings, reader);
