@@ -69,7 +69,14 @@ void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
 }
 
 void NameCheck::Note(std::string_view folded, bool file) {
-  noted_.push_back(Hash(folded) << 1 | (file ? 1 : 0));
+  const std::uint64_t noted = Hash(folded) << 1 | (file ? 1 : 0);
+  if (!file) {
+    // Noting a directory again changes nothing: only a file's name can clash with it.
+    std::uint64_t& recent = recent_directories_[(noted >> 1) % recent_directories_.size()];
+    if (recent == noted) return;
+    recent = noted;
+  }
+  noted_.push_back(noted);
 }
 
 void NameCheck::Add(const EntryRecord& entry) {
@@ -82,14 +89,11 @@ void NameCheck::Add(const EntryRecord& entry) {
   }
   FindWindowsProblem(*split, shown, entry.offset);
 
-  std::string folded = FoldCase(name);
+  const std::string folded = FoldCase(name);
   for (const std::size_t end : DirectoryEnds(folded)) {
-    const bool noted_before = previous_folded_.size() > end &&
-                              previous_folded_.compare(0, end + 1, folded, 0, end + 1) == 0;
-    if (!noted_before) Note(std::string_view(folded).substr(0, end), false);
+    Note(std::string_view(folded).substr(0, end), false);
   }
   Note(folded, true);
-  previous_folded_ = std::move(folded);
 }
 
 bool NameCheck::NeedsSecondPass() {
@@ -102,7 +106,6 @@ bool NameCheck::NeedsSecondPass() {
     group = end;
   }
   noted_ = {};
-  previous_folded_.clear();
   return !suspects_.empty();
 }
 

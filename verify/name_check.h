@@ -9,6 +9,7 @@
 // names whose hashes merely collide.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -58,10 +59,10 @@ class NameCheck {
 
   NameEncoding encoding_;
   // First pass: each folded name's hash shifted left by one, its lowest bit set for a file's
-  // name. A directory is noted where the entry before did not lie in it, which is once in a
-  // package whose entries are sorted, and seldom more in any other.
+  // name. A directory is noted unless it is among those noted lately, so a tree of a few
+  // thousand directories notes each about once, whatever the order of its entries.
   std::deque<std::uint64_t> noted_;
-  std::string previous_folded_;  // the last entry's folded name
+  std::array<std::uint64_t, 4096> recent_directories_{};  // by hash; 0 for none
   // The hashes that stand for more than one name, one of them a file's: sorted, after the first
   // pass.
   std::vector<std::uint64_t> suspects_;
