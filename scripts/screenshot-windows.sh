@@ -5,33 +5,12 @@
 # onto WenQuanYi Micro Hei, and Wine's own fonts are put where Debian's Wine does not look.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export WINEPREFIX=$PWD/build-win32/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 out=${1:-docs/window-win32.png}
-work=$(mktemp -d)
-xvfb=
-wm=
-stop() {
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  [ -z "$wm" ] || kill "$wm" 2>/dev/null || true
-  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work" "${demo:-}"
-}
-trap stop EXIT
-
-Xvfb -displayfd 3 -screen 0 800x720x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-until [ -s "$work/display" ]; do
-  kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
-export DISPLAY=:$(head -n 1 "$work/display")
-openbox >/dev/null 2>&1 &
-wm=$!
-
-wineserver -k </dev/null >/dev/null 2>&1 || true  # a session without a display shows no window
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-wine wineboot -i </dev/null >/dev/null 2>&1
+# shellcheck source=scripts/wine-session.sh
+source scripts/wine-session.sh
+trap 'wine_session_stop; rm -rf "${demo:-}"' EXIT
+wine_session_start 800x720x24
+export DISPLAY=$WINE_DISPLAY
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 mkdir -p "$fonts"
 for font in /usr/share/wine/fonts/*; do ln -sf "$font" "$fonts/"; done
