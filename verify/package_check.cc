@@ -1,21 +1,13 @@
 #include "verify/package_check.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/package_format.h"
+#include "core/package_integrity.h"
 #include "verify/name_check.h"
 
 namespace hxf {
 namespace {
-
-constexpr const char* kShortFile = "the file is shorter than a header";
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
 
 std::string ByteSpan(std::size_t offset, std::size_t size) {
   return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + size - 1);
@@ -32,7 +24,7 @@ bool Report(Findings& findings, CheckKind what, bool passed, const std::string& 
 
 bool ReportHeaderTexts(Findings& findings, const RecordReader& reader) {
   constexpr CheckKind kKind = CheckKind::kHeaderTexts;
-  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFile);
+  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFileProblem);
   bool passed = true;
   if (!reader.MagicTextMatches()) {
     passed = Report(findings, kKind, false,
@@ -49,7 +41,7 @@ bool ReportHeaderTexts(Findings& findings, const RecordReader& reader) {
 
 bool ReportZeroFields(Findings& findings, const RecordReader& reader) {
   constexpr CheckKind kKind = CheckKind::kHeaderZeros;
-  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFile);
+  if (!reader.HeaderComplete()) return Report(findings, kKind, false, kShortFileProblem);
   bool passed = true;
   for (const format::ByteRange range : format::kZeroFields) {
     for (std::byte b : reader.header().subspan(range.offset, range.size)) {
@@ -62,45 +54,27 @@ bool ReportZeroFields(Findings& findings, const RecordReader& reader) {
   return passed ? Report(findings, kKind, true, "") : false;
 }
 
-bool ReportFields(Findings& findings, const RecordReader& reader) {
-  if (!reader.HeaderComplete()) {
-    Report(findings, CheckKind::kLength, false, kShortFile);
-    return Report(findings, CheckKind::kChecksum, false, kShortFile);
+// The length, the checksum and the records, as an edit in place checks them too.
+void ReportIntegrity(Findings& findings, const PackageScan& scan) {
+  for (IntegrityFinding& found : CheckIntegrity(*scan.reader, scan.records)) {
+    const CheckKind kind = found.kind == IntegrityKind::kLength     ? CheckKind::kLength
+                           : found.kind == IntegrityKind::kChecksum ? CheckKind::kChecksum
+                                                                    : CheckKind::kRecords;
+    Report(findings, kind, found.passed, found.message, found.offset);
   }
-  const std::uint64_t size = reader.file_size();
-  bool passed = Report(findings, CheckKind::kLength, reader.HeaderLengthField() == size,
-                       "header says " + std::to_string(reader.HeaderLengthField()) + ", file has " +
-                           std::to_string(size));
-  passed &=
-      Report(findings, CheckKind::kChecksum, reader.HeaderChecksumField() == reader.Checksum(),
-             "header says " + Hex(reader.HeaderChecksumField()) + ", body sums to " +
-                 Hex(reader.Checksum()));
-  return passed;
 }
 
-bool ReportRecords(Findings& findings, const PackageScan& scan) {
-  const RecordReader& reader = *scan.reader;
-  const std::uint64_t size = reader.file_size();
-  std::string records = std::to_string(scan.entries) + " entries";
-  const std::optional<std::uint64_t> end_marker = scan.end_marker_offset;
-  const bool passed = !reader.corruption() && end_marker && *end_marker + 4 == size;
-  if (end_marker && *end_marker + 4 != size) {
-    records += "; " + std::to_string(size - *end_marker - 4) +
-               " bytes after the end marker at offset " + std::to_string(*end_marker);
-  } else if (reader.corruption()) {
-    records += "; " + Describe(*reader.corruption());
-  } else if (!end_marker) {
-    records += "; no end marker";
-  }
-  return Report(findings, CheckKind::kRecords, passed, records,
-                reader.corruption() ? std::optional(reader.corruption()->offset) : end_marker);
-}
-
-bool ReportNames(Findings& findings, const NameCheck& names) {
+void ReportNames(Findings& findings, const NameCheck& names) {
   for (const NameFinding& finding : names.findings()) {
     Report(findings, CheckKind::kNames, false, finding.text, finding.offset);
   }
-  return names.findings().empty() ? Report(findings, CheckKind::kNames, true, "") : false;
+  // A name the unpacker cannot convert is whole in the package; only some hosts cannot write it.
+  for (const NameFinding& finding : names.warnings()) {
+    findings.push_back({CheckKind::kNames, CheckGrade::kWarning, finding.text, finding.offset});
+  }
+  if (names.findings().empty() && names.warnings().empty()) {
+    Report(findings, CheckKind::kNames, true, "");
+  }
 }
 
 // Names Windows cannot hold warn on every host, so a package made elsewhere is checked before it
@@ -168,8 +142,7 @@ Result<PackageCheck> CheckPackage(std::unique_ptr<InputFile> file, NameEncoding 
   Findings& findings = check.findings;
   ReportHeaderTexts(findings, reader);
   ReportZeroFields(findings, reader);
-  ReportFields(findings, reader);
-  ReportRecords(findings, check.scan);
+  ReportIntegrity(findings, check.scan);
   ReportNames(findings, names);
   ReportWindowsNames(findings, names);
   check.grade = Worst(findings);

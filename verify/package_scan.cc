@@ -13,15 +13,14 @@ Result<PackageScan> ScanPackage(std::unique_ptr<InputFile> file,
     if (stop && stop()) return Status::Error(Status::Code::kCancelled, "the check was stopped");
     Result<RecordReader::Step> step = reader.Next();
     if (!step.ok()) return step.status();
+    scan.records.Count(*step, reader);
     switch (*step) {
       case RecordReader::Step::kEnd:
       case RecordReader::Step::kCorrupt:
         return scan;
       case RecordReader::Step::kEndMarker:
-        if (!scan.end_marker_offset) scan.end_marker_offset = reader.offset() - 4;
         break;
       case RecordReader::Step::kEntry:
-        ++scan.entries;
         on_entry(reader);
         // A file that shrank while read leaves its report in the reader for the next step.
         if (Status skipped = reader.SkipData(); !skipped.ok() && !reader.corruption()) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/file_system.h"
+#include "core/package_integrity.h"
 #include "core/record_reader.h"
 
 namespace hxf {
@@ -17,8 +18,7 @@ struct PackageScan {
   // Read to its end; its corruption() says why the records could not be followed, if they could
   // not, and its header and checksum are the whole file's.
   std::unique_ptr<RecordReader> reader;
-  std::uint64_t entries = 0;
-  std::optional<std::uint64_t> end_marker_offset;  // of the first name length of 0
+  RecordTally records;
 };
 
 // Reads all the records of `file` (open at its start), handing the reader to `on_entry` at each

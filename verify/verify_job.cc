@@ -70,7 +70,7 @@ void TVerify::Execute() {
 }
 
 void TVerify::LogFindings(const PackageCheck& check) {
-  Log(LogLineText(text::kEntryCount, std::to_string(check.scan.entries)));
+  Log(LogLineText(text::kEntryCount, std::to_string(check.scan.records.entries())));
   std::uint64_t problems = 0;
   for (const CheckFinding& finding : check.findings) {
     if (!finding.passed()) ++problems;
