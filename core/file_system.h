@@ -87,6 +87,8 @@ class Directory {
   virtual Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) = 0;
   // The identity of what `name` leads to, following a link; kNotFound when nothing is there.
   virtual Result<FileId> Identify(std::string_view name) = 0;
+  // The size of the file `name` leads to, following a link, without opening it.
+  virtual Result<std::uint64_t> FileSize(std::string_view name) = 0;
   // Whether the link `name` leads, through every link on its way, to `ancestor` or to something
   // below it. Fails when the link leads nowhere.
   virtual Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) = 0;
@@ -118,6 +120,10 @@ class FileSystem {
 
 // The host's file system.
 FileSystem& SystemFileSystem();
+
+// How the names of our own unfinished files begin: a dot name, so that a walk for packing passes
+// over one that a crash left behind.
+inline constexpr std::string_view kTemporaryNamePrefix = ".hxf-tmp-";
 
 // The path of `name` in the directory at `directory` (the name alone when `directory` is empty,
 // the current directory), with the host's separator.

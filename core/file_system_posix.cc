@@ -138,8 +138,8 @@ Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string
 
 std::string TemporaryName() {
   static std::atomic<unsigned> counter{0};
-  // A dot name: a tree walk for packing passes over it if a crash ever leaves one behind.
-  return ".hxf-tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  return std::string(kTemporaryNamePrefix) + std::to_string(::getpid()) + "-" +
+         std::to_string(counter++);
 }
 
 class PosixOutputFile final : public OutputFile {
@@ -500,6 +500,14 @@ class PosixDirectory final : public Directory {
       return ErrnoStatus(errno, "find", JoinPath(path_, name));
     }
     return IdOf(st);
+  }
+
+  Result<std::uint64_t> FileSize(std::string_view name) override {
+    struct stat st {};
+    if (::fstatat(fd_->get(), std::string(name).c_str(), &st, 0) != 0) {
+      return ErrnoStatus(errno, "find", JoinPath(path_, name));
+    }
+    return static_cast<std::uint64_t>(st.st_size);
   }
 
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {

@@ -214,8 +214,8 @@ Result<std::unique_ptr<InputFile>> OpenInput(const std::wstring& wide, const std
 
 std::wstring TemporaryName() {
   static std::atomic<unsigned> counter{0};
-  // A dot name: a tree walk for packing passes over it should it ever be seen.
-  return L".hxf-tmp-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+  static const std::wstring prefix(kTemporaryNamePrefix.begin(), kTemporaryNamePrefix.end());
+  return prefix + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
 }
 
 // Marks the file for deletion when its last handle closes, or clears the mark.
@@ -575,6 +575,19 @@ class Win32Directory final : public Directory {
     Result<std::wstring> component = Component(name, "find", path);
     if (!component.ok()) return component.status();
     return IdentifyPath(Child(wide_, *component), path);
+  }
+
+  Result<std::uint64_t> FileSize(std::string_view name) override {
+    const std::string path = JoinPath(path_, name);
+    Result<std::wstring> component = Component(name, "find", path);
+    if (!component.ok()) return component.status();
+    // The attributes a listing would give: for a link, its own (no size), which only makes the
+    // sum of a tree smaller than it is.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Child(wide_, *component).c_str(), GetFileExInfoStandard, &data)) {
+      return LastError("find", path);
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   }
 
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {

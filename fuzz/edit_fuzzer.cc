@@ -1,10 +1,12 @@
 // Adding a file to whatever a user may call a package, then taking it out again. The first input
 // byte picks the file's path below the folder and its content; the rest is the package.
-// - What is no package, or has a record that cannot be followed, is left as it was.
+// - What is no package, or is not whole (its length, checksum, records or end marker are wrong),
+//   is left as it was.
 // - Otherwise the add keeps every record in its order and puts the file in once: in the place of
 //   the first entry of its name (ASCII case ignored) under that entry's spelling, or as a new
 //   entry; the header is right.
-// - Removing the path then leaves exactly the records the path does not pick.
+// - Removing the path then leaves exactly the records the path does not pick, unless none would
+//   be left: then the package stays as it was.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +15,7 @@
 
 #include "core/name_encoding.h"
 #include "core/name_pattern.h"
+#include "core/package_integrity.h"
 #include "core/record_reader.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/read_record_data.h"
@@ -34,20 +37,24 @@ struct Record {
 
 struct Read {
   std::vector<Record> records;
-  bool whole = false;  // a package header, and every record could be followed
+  bool whole = false;  // a package header, and verify's length, checksum and records pass
 };
 
 Read ReadPackage(const Bytes& bytes) {
   hxf::testing::MemoryInputFile file(bytes);
   hxf::RecordReader reader(file, 512);
+  hxf::RecordTally tally;
   Read read;
   while (true) {
     hxf::Result<hxf::RecordReader::Step> step = reader.Next();
     HXF_FUZZ_CHECK(step.ok());
+    tally.Count(*step, reader);
     if (*step == hxf::RecordReader::Step::kEndMarker) continue;
     if (*step != hxf::RecordReader::Step::kEntry) {
-      read.whole = *step == hxf::RecordReader::Step::kEnd && reader.HeaderComplete() &&
-                   reader.MagicTextMatches();
+      const std::vector<hxf::IntegrityFinding> checks = hxf::CheckIntegrity(reader, tally);
+      read.whole = reader.HeaderComplete() && reader.MagicTextMatches() &&
+                   std::all_of(checks.begin(), checks.end(),
+                               [](const hxf::IntegrityFinding& f) { return f.passed; });
       break;
     }
     Record record{reader.entry().name, {}};
@@ -122,14 +129,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Taken out again.
   const hxf::JobResult removed = Run(fs, {.remove = {path}});
-  HXF_FUZZ_CHECK(removed == hxf::JobResult::kSucceeded);
-  const Read after_remove = ReadPackage(*fs.FileContent("fw.hxf"));
-  HXF_FUZZ_CHECK(after_remove.whole);
   const hxf::NamePattern pattern(path);
   std::vector<Record> kept;
   for (const Record& r : after.records) {
     if (!pattern.Matches(hxf::DecodeName(r.name, hxf::NameEncoding::kGbk))) kept.push_back(r);
   }
+  if (kept.empty()) {
+    HXF_FUZZ_CHECK(removed == hxf::JobResult::kFailed);
+    HXF_FUZZ_CHECK(*fs.FileContent("fw.hxf") == after_add);
+    return 0;
+  }
+  HXF_FUZZ_CHECK(removed == hxf::JobResult::kSucceeded);
+  const Read after_remove = ReadPackage(*fs.FileContent("fw.hxf"));
+  HXF_FUZZ_CHECK(after_remove.whole);
   HXF_FUZZ_CHECK(after_remove.records == kept);
   return 0;
 }

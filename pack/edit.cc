@@ -50,7 +50,8 @@ std::vector<std::string> RecordNames(InputFile& file) {
 
 // A path to add as components below the folder: "", "." and doubled separators drop out. Empty,
 // with `problem` set, when it leads out of the folder or names a hidden file.
-std::vector<std::string> SplitPathToAdd(std::string_view path, std::string& problem) {
+std::vector<std::string> SplitPathToAdd(std::string_view path, bool include_hidden,
+                                        std::string& problem) {
   std::vector<std::string> components;
   if (path.starts_with('/') || path.starts_with('\\')) problem = "an absolute path";
   std::size_t start = 0;
@@ -64,8 +65,8 @@ std::vector<std::string> SplitPathToAdd(std::string_view path, std::string& prob
       problem = "a \"..\" component";
     } else if (component.find(':') != std::string_view::npos) {
       problem = "a drive letter or stream";
-    } else if (component.starts_with('.')) {
-      problem = "a hidden name, which pack leaves out";
+    } else if (component.starts_with('.') && !include_hidden) {
+      problem = "a hidden name, which pack leaves out (--hidden puts it in)";
     } else {
       components.emplace_back(component);
     }
@@ -137,7 +138,13 @@ void TEdit::Execute() {
   }
   if (adding && AddFiles(*folder, std::move(paths), **created, writer) == Next::kStop) return;
   if (CopyRecords() == Next::kStop) return;
+  if (CheckWhole() == Next::kStop) return;
 
+  Finish(**created, writer);
+}
+
+void TEdit::Finish(OutputFile& output, RecordWriter& writer) {
+  const std::string shown = DisplayName(PackageFile);
   bool all_matched = true;
   for (std::size_t i = 0; i < patterns_.size(); ++i) {
     if (matched_[i]) continue;
@@ -145,19 +152,36 @@ void TEdit::Execute() {
     Log(LogLineText(text::kNoSuchEntry, patterns_[i].text()), LogKind::kProblem);
   }
   if (!all_matched) return Keep(LogLineText(text::kPackageKept, shown), JobResult::kProblems);
+  // An empty package in place of the user's firmware would pass for an edit that went well.
+  if (entries_written_ == 0) {
+    Log(LogLineText(text::kNothingLeft, shown), LogKind::kProblem);
+    return Keep(LogLineText(text::kPackageKept, shown));
+  }
 
   Status written = writer.WriteEndMarker();
   if (written.ok()) written = writer.WriteHeader();
-  if (written.ok()) written = (*created)->Commit();
+  if (written.ok()) written = output.Commit();
   if (!written.ok()) return Keep(LogLineText(text::kWriteFailed, shown, written));
-  Log(std::string(text::kFileClosed), LogKind::kFinal);
+  // As a repack's: the last line says what went wrong, and nothing above it says all was well.
+  if (problems_ == 0) Log(std::string(text::kFileClosed), LogKind::kFinal);
+  LogHiddenCount();
+  if (added_.left_out > 0) {
+    Log(LogLineText(text::kPackIncomplete, std::to_string(added_.left_out)), LogKind::kProblem);
+  } else if (problems_ > 0) {
+    Log(LogLineText(text::kPackProblems, std::to_string(problems_)), LogKind::kProblem);
+  }
+}
+
+void TEdit::LogHiddenCount() {
+  if (added_.hidden == 0) return;
+  Log(LogLineText(text::kHiddenCount, std::to_string(added_.hidden)), LogKind::kFinal);
 }
 
 std::vector<std::vector<std::string>> TEdit::PathsToAdd() {
   std::vector<std::vector<std::string>> paths;
   for (const std::string& path : settings_.add) {
     std::string problem;
-    std::vector<std::string> components = SplitPathToAdd(path, problem);
+    std::vector<std::string> components = SplitPathToAdd(path, settings_.include_hidden, problem);
     if (!problem.empty()) {
       Log(LogLineText(text::kPathOutsideFolder, DisplayName(path),
                       Status::Error(Status::Code::kInvalidArgument, problem)),
@@ -181,6 +205,7 @@ TEdit::Next TEdit::AddFiles(Directory& folder, std::vector<std::vector<std::stri
   PackSettings packer;
   packer.names = settings_.names;
   packer.follow_all_links = settings_.follow_all_links;
+  packer.include_hidden = settings_.include_hidden;
   packer.only = std::move(paths);
   // Neither the package nor its replacement is ever packed into itself.
   packer.excluded_files.push_back(output.id());
@@ -188,18 +213,18 @@ TEdit::Next TEdit::AddFiles(Directory& folder, std::vector<std::vector<std::stri
     packer.excluded_files.push_back(*package);
   }
   Result<PackTotals> totals = PackDirectory(*this, writer, folder, packer, names_);
-  if (totals.ok() && totals->entries == 0) {
-    Keep(LogLineText(text::kPackageKept, DisplayName(PackageFile)), JobResult::kProblems);
-    return Next::kStop;
-  }
   if (!totals.ok()) {
     // The packer or the merge has said why.
     if (!kept_) Keep(LogLineText(text::kPackageKept, DisplayName(PackageFile)));
     return Next::kStop;
   }
-  if (totals->left_out > 0) {
-    Report(LogLineText(text::kPackIncomplete, std::to_string(totals->left_out)), LogKind::kProblem);
+  added_ = *totals;
+  if (totals->entries == 0) {
+    LogHiddenCount();
+    Keep(LogLineText(text::kPackageKept, DisplayName(PackageFile)), JobResult::kProblems);
+    return Next::kStop;
   }
+  entries_written_ += totals->entries;
   return Next::kGoOn;
 }
 
@@ -244,6 +269,7 @@ TEdit::Next TEdit::PeekRecord() {
     Result<RecordReader::Step> step = reader_->Next();
     if (settings_.add.empty()) SetProgress(reader_->offset());
     if (!step.ok()) return FailReading(step.status());
+    tally_.Count(*step, *reader_);
     switch (*step) {
       case RecordReader::Step::kEnd:
         ended_ = true;
@@ -253,7 +279,7 @@ TEdit::Next TEdit::PeekRecord() {
       case RecordReader::Step::kCorrupt:
         // What lies past a corrupt record cannot be told apart from records: an edit would
         // lose it or keep it as garbage.
-        return FailReading(Status());
+        return CheckWhole();
       case RecordReader::Step::kEntry:
         current_ = true;
         break;
@@ -298,6 +324,7 @@ TEdit::Next TEdit::CopyEntry() {
     Keep(LogLineText(text::kWriteFailed, DisplayName(PackageFile), finished));
     return Next::kStop;
   }
+  ++entries_written_;
   // Added files are checked against the entries kept, as pack checks the files of one tree.
   if (!settings_.add.empty() && !names_.Note(entry.name)) {
     Report(LogLineText(text::kNameCaseOnly, DisplayName(name)), LogKind::kProblem);
@@ -323,11 +350,8 @@ TEdit::Next TEdit::FailReading(const Status& why) {
     // What follows no package header is no record either.
     Log(LogLineText(text::kNotAPackage, DisplayName(PackageFile)), LogKind::kProblem);
   } else if (reader_->corruption()) {
-    const Corruption& corruption = *reader_->corruption();
-    const std::string_view text = corruption.kind == Corruption::Kind::kNameLength
-                                      ? text::kBadNameLengthAt
-                                      : text::kTruncatedAt;
-    Log(LogLineText(text, std::to_string(corruption.offset)), LogKind::kProblem);
+    // The package shrank while it was read.
+    return CheckWhole();
   } else {
     Log(LogLineText(text::kReadFailed, "", why), LogKind::kProblem);
   }
@@ -335,8 +359,29 @@ TEdit::Next TEdit::FailReading(const Status& why) {
   return Next::kStop;
 }
 
+TEdit::Next TEdit::CheckWhole() {
+  if (NotAPackage()) return FailReading(Status());
+  bool whole = true;
+  for (const IntegrityFinding& finding : CheckIntegrity(*reader_, tally_)) {
+    if (finding.passed) continue;
+    whole = false;
+    Log(LogLineText(IntegrityProblemText(finding.kind), "",
+                    Status::Error(Status::Code::kCorruption, finding.message)),
+        LogKind::kProblem);
+  }
+  if (whole) return Next::kGoOn;
+  // A fresh header would make the damage pass for a whole package; what can still be read is
+  // rebuilt by unpacking it and packing the files again, which says what could not be read.
+  Log(LogLineText(text::kDamagedPackage, DisplayName(PackageFile)), LogKind::kProblem);
+  Keep(LogLineText(text::kPackageKept, DisplayName(PackageFile)));
+  return Next::kStop;
+}
+
 void TEdit::Report(std::string text, LogKind kind) {
-  if (kind == LogKind::kProblem) NoteProblem();
+  if (kind == LogKind::kProblem) {
+    NoteProblem();
+    ++problems_;
+  }
   Log(std::move(text), kind);
 }
 

@@ -17,6 +17,7 @@
 #include "core/file_system.h"
 #include "core/name_encoding.h"
 #include "core/name_pattern.h"
+#include "core/package_integrity.h"
 #include "core/record_reader.h"
 #include "core/record_writer.h"
 #include "core/worker.h"
@@ -31,12 +32,14 @@ struct EditJobSettings {
   std::vector<std::string> remove = {};
   // Files, or folders taken whole, to put in, each a path relative to `add_from` (`/` or `\`
   // between components) that is stored under that path. A path that leads out of the folder,
-  // names a hidden file (a component starting with a dot) or names nothing leaves the package as
-  // it was.
+  // names a hidden file (a component starting with a dot, unless `include_hidden`) or names
+  // nothing leaves the package as it was.
   std::vector<std::string> add = {};
   std::string add_from = {};  // empty: the current folder
   // Follow every link, also one that leads out of `add_from`.
   bool follow_all_links = false;
+  // Put in files and folders whose names begin with a dot too, also when a path names one.
+  bool include_hidden = false;
 };
 
 class TEdit : public Worker, private PackJob {
@@ -59,6 +62,11 @@ class TEdit : public Worker, private PackJob {
   // Runs the directory packer over the paths to add; its records are merged in by BeforeEntry.
   Next AddFiles(Directory& folder, std::vector<std::vector<std::string>> paths,
                 const OutputFile& output, RecordWriter& writer);
+  // Ends the package and puts it in place, unless a name to remove picked nothing or no entry
+  // is left.
+  void Finish(OutputFile& output, RecordWriter& writer);
+  // How many hidden names the files added left out, when any were.
+  void LogHiddenCount();
   // Copies every remaining record to keep to the writer.
   Next CopyRecords();
   // Makes the package's next record the current one, unless one is already; notes its end.
@@ -72,6 +80,9 @@ class TEdit : public Worker, private PackJob {
   // Logs why the package stays as it was; the job ends with `result`.
   void Keep(std::string line, JobResult result = JobResult::kFailed);
   Next FailReading(const Status& why);
+  // Once the package has been read to its end: whether it is whole. A package that is not is
+  // refused, with what is wrong in the words of `hxf verify`.
+  Next CheckWhole();
   // Whether the file read has no package header (once its first record has been asked for).
   bool NotAPackage() const;
 
@@ -90,7 +101,11 @@ class TEdit : public Worker, private PackJob {
   RecordWriter* writer_ = nullptr;
   bool current_ = false;  // reader_ stands on a record not yet dealt with
   bool ended_ = false;    // every record has been read
-  bool kept_ = false;     // the package is kept, and the log has said so
+  RecordTally tally_;     // of the records read
+  std::uint64_t entries_written_ = 0;
+  PackTotals added_;            // what the packer made of the files to add
+  std::uint64_t problems_ = 0;  // problem lines of a package that is still written
+  bool kept_ = false;           // the package is kept, and the log has said so
   // How many records yet to come have each name, folded (pack/name_case.h).
   std::unordered_map<std::string, std::size_t> to_come_;
 };

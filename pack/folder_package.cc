@@ -133,6 +133,10 @@ void FolderPackage::Run() {
   if (status.ok()) {
     Result<PackTotals> packed = PackDirectory(*this, writer, *folder_, settings_);
     status = packed.ok() ? writer.WriteEndMarker() : packed.status();
+    if (packed.ok()) {
+      std::lock_guard lock(mutex_);
+      hidden_ = packed->hidden;
+    }
   }
   pipe_->Close(std::move(status));
 }
@@ -145,6 +149,11 @@ void FolderPackage::Report(std::string text, LogKind kind) {
 
 bool FolderPackage::StopRequested() const {
   return pipe_->abandoned();
+}
+
+std::uint64_t FolderPackage::Hidden() const {
+  std::lock_guard lock(mutex_);
+  return hidden_;
 }
 
 std::vector<std::string> FolderPackage::Problems() const {

@@ -32,6 +32,8 @@ class FolderPackage final : private PackJob {
   InputFile& file() { return *input_; }
   // The packer's lines about files left out or refused, so far.
   std::vector<std::string> Problems() const;
+  // How many names beginning with a dot the packer passed over, once it has finished.
+  std::uint64_t Hidden() const;
 
  private:
   void Run();
@@ -46,6 +48,7 @@ class FolderPackage final : private PackJob {
   std::unique_ptr<InputFile> input_;
   mutable std::mutex mutex_;
   std::vector<std::string> problems_;
+  std::uint64_t hidden_ = 0;
   std::thread thread_;  // last: started once everything else is there
 };
 

@@ -11,6 +11,8 @@
 #include "core/package_format.h"
 #include "pack/directory_items.h"
 #include "pack/name_case.h"
+#include "pack/pass_over.h"
+#include "pack/tree_size.h"
 
 namespace hxf {
 namespace {
@@ -64,6 +66,7 @@ class DirectoryPacker {
 
   Result<PackTotals> PackRoot(Directory& root) {
     root_ = &root;
+    if (Status fits = CheckFits(root); !fits.ok()) return fits;
     Selection selection;
     selection.all = settings_.only.empty();
     for (std::size_t i = 0; i < settings_.only.size(); ++i) {
@@ -93,8 +96,9 @@ class DirectoryPacker {
     std::vector<std::uint32_t> kept;
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const DirectoryEntry entry = entries[i];
-      if (entry.name.starts_with('.')) continue;
-      if (entry.kind == EntryKind::kFile && IsExcluded(directory, entry)) continue;
+      const PassOver passed = PassOverReason(directory, entry, settings_);
+      if (passed == PassOver::kHidden && selection.all) LeaveOutHidden(entry.name);
+      if (passed != PassOver::kNone) continue;
       if (!selection.all) {
         kept.push_back(static_cast<std::uint32_t>(i));  // picked from once all are known
       } else if (Status added = AddItem(directory, listed, i); !added.ok()) {
@@ -155,20 +159,6 @@ class DirectoryPacker {
     return picked;
   }
 
-  bool IsExcluded(Directory& directory, const DirectoryEntry& entry) const {
-    if (settings_.excluded_files.empty()) return false;
-    // The listing's inode number rules out nearly every file without a look-up, which would
-    // otherwise be the largest cost of packing many small files. A match is confirmed by a look-up.
-    if (entry.file_inode != 0 &&
-        std::none_of(settings_.excluded_files.begin(), settings_.excluded_files.end(),
-                     [&](const FileId& id) { return id.inode == entry.file_inode; })) {
-      return false;
-    }
-    Result<FileId> id = directory.Identify(entry.name);
-    return id.ok() && std::find(settings_.excluded_files.begin(), settings_.excluded_files.end(),
-                                *id) != settings_.excluded_files.end();
-  }
-
   Status PackItems(Directory& directory, const ListedItems& listed) {
     for (std::size_t i = 0; i < listed.items.size(); ++i) {
       if (job_.StopRequested()) return Cancelled();
@@ -191,7 +181,9 @@ class DirectoryPacker {
     if (std::find(ancestors_.begin(), ancestors_.end(), directory.id()) != ancestors_.end()) {
       return Refuse(text::kLinkLoop, shown);
     }
+    host_path_.emplace_back(item.host_name);  // for the lines about what the listing passes over
     Result<ListedItems> items = ListItems(directory, below);
+    host_path_.pop_back();
     if (!items.ok()) return Refuse(text::kCannotReadDirectory, shown, items.status());
 
     host_path_.emplace_back(item.host_name);
@@ -280,6 +272,32 @@ class DirectoryPacker {
       job_.Written(package_.size());
     }
     return Status::Ok();
+  }
+
+  // The whole tree's files are counted before any is packed: one that cannot fit in a package
+  // is refused now rather than once 2 GiB of it have been written.
+  Status CheckFits(Directory& root) {
+    Result<std::uint64_t> least = LeastPackageSize(root, settings_, format::kMaxPackageSize,
+                                                   [this] { return job_.StopRequested(); });
+    if (!least.ok())
+      return least.status().code() == Status::Code::kCancelled ? Cancelled() : least.status();
+    if (*least <= format::kMaxPackageSize) return Status::Ok();
+    job_.Report(LogLineText(text::kPackageTooLarge, DisplayName(package_.path()),
+                            Status::Error(Status::Code::kInvalidArgument,
+                                          "the files to pack take more than " +
+                                              std::to_string(format::kMaxPackageSize) + " bytes")),
+                LogKind::kProblem);
+    return Status::Error(Status::Code::kInvalidArgument, "the package would reach 2 GiB");
+  }
+
+  // A name that begins with a dot, passed over as such names are unless asked for: counted, so
+  // that the job's last line can say so, and named where every line is shown.
+  void LeaveOutHidden(std::string_view name) {
+    ++totals_.hidden;
+    std::vector<std::string> components = host_path_;
+    components.emplace_back(name);
+    job_.Report(LogLineText(text::kHiddenLeftOut, DisplayName(JoinEntryName(components))),
+                LogKind::kProgress);
   }
 
   // The file's path below the pack root, as a user can find it.

@@ -50,6 +50,8 @@ struct PackSettings {
   std::vector<FileId> excluded_files;
   // Follow every link, also one that leads out of the pack root.
   bool follow_all_links = false;
+  // Pack files and folders whose names begin with a dot too (by default they are left out).
+  bool include_hidden = false;
   std::size_t buffer_size = kPackCopyBufferSize;
   // When not empty, only these paths below the pack root are packed, each a file or a folder
   // taken whole, given as host name components (an empty one is the whole root). A component
@@ -61,6 +63,7 @@ struct PackSettings {
 struct PackTotals {
   std::uint64_t entries = 0;   // records written
   std::uint64_t left_out = 0;  // files and directories refused and left out
+  std::uint64_t hidden = 0;    // files and directories left out for a name beginning with a dot
 };
 
 // Appends to `package` the records of every file at or below `root`, the pack root.

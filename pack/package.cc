@@ -46,6 +46,7 @@ void TPackage::Execute() {
   PackSettings packer;
   packer.names = settings_.names;
   packer.follow_all_links = settings_.follow_all_links;
+  packer.include_hidden = settings_.include_hidden;
   packer.excluded_files.push_back(output.id());
   if (previous.ok()) packer.excluded_files.push_back(*previous);
   Result<PackTotals> totals = PackDirectory(*this, package, **root, packer);
@@ -57,6 +58,9 @@ void TPackage::Execute() {
   if (totals->entries == 0 && previous.ok()) {
     return Fail(LogLineText(text::kNothingToPackKept, DisplayName(root_path)));
   }
+  // A new package may be empty, but a folder without files is seldom what the user meant to pack.
+  if (totals->entries == 0)
+    Report(LogLineText(text::kFolderEmpty, DisplayName(root_path)), LogKind::kProblem);
 
   if (Status ended = package.WriteEndMarker(); !ended.ok()) {
     return Fail(LogLineText(text::kWriteFailed, shown_package, ended));
@@ -70,11 +74,17 @@ void TPackage::Execute() {
     return Fail(LogLineText(text::kWriteFailed, shown_package, committed));
   }
   SetProgress(package.size());
-  Log(std::string(text::kFileClosed), LogKind::kFinal);
-  LogSummary(*totals);
+  LogEnd(*totals);
 }
 
-void TPackage::LogSummary(const PackTotals& totals) {
+void TPackage::LogEnd(const PackTotals& totals) {
+  const bool problems = totals.left_out > 0 || problems_ > 0;
+  // A package made with problems is not "closed" as one that went well: its last line says
+  // what went wrong, and nothing above it says all was well.
+  if (!problems) Log(std::string(text::kFileClosed), LogKind::kFinal);
+  if (totals.hidden > 0) {
+    Log(LogLineText(text::kHiddenCount, std::to_string(totals.hidden)), LogKind::kFinal);
+  }
   if (totals.left_out > 0) {
     Log(LogLineText(text::kPackIncomplete, std::to_string(totals.left_out)), LogKind::kProblem);
   } else if (problems_ > 0) {

@@ -19,6 +19,8 @@ struct PackJobSettings {
   NameEncoding names = NameEncoding::kGbk;
   // Follow every link in the tree, also one that leads out of it.
   bool follow_all_links = false;
+  // Pack files and folders whose names begin with a dot too.
+  bool include_hidden = false;
 };
 
 class TPackage : public Worker, private PackJob {
@@ -42,9 +44,9 @@ class TPackage : public Worker, private PackJob {
 
   // Logs a failure of the package as a whole; the job ends without a package.
   void Fail(std::string line, JobResult result = JobResult::kFailed);
-  // After the last line of a package made with problems: how many files were left out, or how
-  // many problems there were.
-  void LogSummary(const PackTotals& totals);
+  // The lines of a package made: that all went well, or else how many files were left out or how
+  // many problems there were; before that, how many hidden names were left out.
+  void LogEnd(const PackTotals& totals);
 
   const Settings settings_;
   FileSystem& file_system_;

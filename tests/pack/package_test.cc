@@ -45,7 +45,7 @@ TEST_F(PackageTest, BuildsTheFormatExamplesByteForByte) {
     std::filesystem::remove_all(dir_ / "in_hxf");
     std::filesystem::create_directories(dir_ / "in_hxf");
     for (const TestEntry& file : c.files) WriteFile(in(file.name), file.data);
-    EXPECT_EQ(Repack(), JobResult::kSucceeded);
+    EXPECT_EQ(Repack(), c.entries.empty() ? JobResult::kProblems : JobResult::kSucceeded);
     const Bytes written = package();
     EXPECT_EQ(written, testing::BuildPackage(c.entries)) << c.size;
     EXPECT_EQ(written.size(), c.size);
@@ -64,10 +64,15 @@ TEST_F(PackageTest, ACompleteRunLogsInTheJobsOrder) {
   EXPECT_EQ(log_->lines().back().kind, LogKind::kFinal);
 }
 
-TEST_F(PackageTest, AMissingPackRootIsCreatedAndGivesAnEmptyPackage) {
-  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+// A new package may be empty; but a folder without files is seldom what the user meant to pack,
+// so the job says so and ends with problems.
+TEST_F(PackageTest, AMissingPackRootIsCreatedAndGivesAnEmptyPackageWithAWord) {
+  EXPECT_EQ(Repack(), JobResult::kProblems);
   EXPECT_EQ(package(), testing::BuildPackage({}));
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "in_hxf"));
+  EXPECT_THAT(Problems(), ElementsAre(Text(text::kFolderEmpty, dir_ / "in_hxf"),
+                                      Text(text::kPackProblems, "1")));
+  EXPECT_FALSE(LoggedFileClosed());
 }
 
 TEST_F(PackageTest, ALongerOldPackageLeavesNoTrace) {
@@ -77,7 +82,7 @@ TEST_F(PackageTest, ALongerOldPackageLeavesNoTrace) {
   EXPECT_EQ(package(), testing::BuildPackage({{"a.txt", "abc"}}));
 }
 
-// A package made with files left out never ends on the plain success line: after "文件关闭" a
+// A package made with files left out never ends on the plain success line, nor says it: its last
 // line says how many were left out.
 TEST_F(PackageTest, AFileLeftOutMakesTheResultProblemsAndTheLastLineSaysSo) {
   WriteFile(in("a.txt"), "abc");
@@ -90,19 +95,28 @@ TEST_F(PackageTest, AFileLeftOutMakesTheResultProblemsAndTheLastLineSaysSo) {
   EXPECT_EQ(Repack(faulty), JobResult::kProblems);
   EXPECT_THAT(testing::EntryNames(testing::ReadEntries(package())),
               ElementsAre("a.txt", "shrinks.bin"));
-  EXPECT_THAT(
-      log_->NewestFirst(),
-      ::testing::AllOf(::testing::Contains(Text(text::kFileClosed)),
-                       ::testing::Not(::testing::Contains(Text(text::kPackProblems, "3")))));
+  EXPECT_THAT(log_->NewestFirst(),
+              ::testing::Not(::testing::Contains(Text(text::kPackProblems, "3"))));
   EXPECT_EQ(log_->NewestFirst()[0], Text(text::kPackIncomplete, "2"));
-  EXPECT_EQ(log_->NewestFirst()[1], Text(text::kFileClosed));
+  EXPECT_EQ(log_->NewestFirst()[1], Text(text::kPackingDone));
+  EXPECT_FALSE(LoggedFileClosed());
 
   // Problems that left nothing out are counted instead.
   std::filesystem::remove(in("bad\\name.txt"));
   std::filesystem::remove(in("bad:name.txt"));
   EXPECT_EQ(Repack(faulty), JobResult::kProblems);
   EXPECT_EQ(log_->NewestFirst()[0], Text(text::kPackProblems, "1"));
+  EXPECT_EQ(log_->NewestFirst()[1], Text(text::kPackingDone));
+  EXPECT_FALSE(LoggedFileClosed());
+
+  // Names left out for their dot are counted on a line of their own, which is no problem.
+  std::filesystem::remove(in("shrinks.bin"));
+  WriteFile(in(".git/config"), "x");
+  WriteFile(in("sub/.keep"), "");
+  EXPECT_EQ(Repack(), JobResult::kSucceeded);
+  EXPECT_EQ(log_->NewestFirst()[0], Text(text::kHiddenCount, "2"));
   EXPECT_EQ(log_->NewestFirst()[1], Text(text::kFileClosed));
+  EXPECT_TRUE(Problems().empty());
 }
 
 // An empty package in place of the user's firmware would pass for a repack that went well.
@@ -171,8 +185,10 @@ TEST_F(PackageTest, AFailedWriteFailsTheRepackAndKeepsTheOldPackage) {
 // 2 GiB is refused before it is written, and the old package stays.
 TEST_F(PackageTest, APackageThatWouldReach2GiBFailsAsAWhole) {
   const Bytes old = WriteOldPackage();
-  const std::uint64_t a_size = format::kMaxPackageSize - format::kEmptyPackageSize -
-                               format::kRecordOverhead - 5;  // just fits, with its name a.bin
+  // a.bin leaves 10 bytes, enough for b.bin's data and fixed fields but not for its name: the
+  // count made before packing lets it pass, and the record is refused when it comes.
+  const std::uint64_t a_size =
+      format::kMaxPackageSize - format::kEmptyPackageSize - format::kRecordOverhead - 5 - 10;
   testing::MakeSparseFile(in("a.bin"), a_size);
   WriteFile(in("b.bin"), "b");
   testing::Faults faults;
@@ -180,6 +196,21 @@ TEST_F(PackageTest, APackageThatWouldReach2GiBFailsAsAWhole) {
   testing::FaultyFileSystem faulty(faults);
   EXPECT_EQ(Repack(faulty), JobResult::kFailed);
   EXPECT_THAT(Problems(), ElementsAre(Text(text::kPackageTooLarge, package_path())));
+  ExpectOldPackageKept(old);
+}
+
+// The tree's sizes are counted before a byte is written: a tree too large for one package is
+// refused at once, before its files are even listed for packing, let alone copied.
+TEST_F(PackageTest, ATreeTooLargeForAPackageIsRefusedBeforeAnythingIsWritten) {
+  const Bytes old = WriteOldPackage();
+  testing::MakeSparseFile(in("a.bin"), std::uint64_t{1} << 30);
+  testing::MakeSparseFile(in("sub/b.bin"), std::uint64_t{1} << 30);
+  EXPECT_EQ(Repack(), JobResult::kFailed);
+  ASSERT_EQ(Problems().size(), 1u);
+  EXPECT_THAT(Problems()[0], StartsWith(Text(text::kPackageTooLarge, package_path()) + ": "));
+  // Only the package's own line: no file was listed for packing.
+  EXPECT_THAT(log_->texts(),
+              ElementsAre("Adding" + package_path() + Text(text::kPack), Problems()[0]));
   ExpectOldPackageKept(old);
 }
 

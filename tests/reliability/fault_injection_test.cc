@@ -79,9 +79,19 @@ TEST_F(PackFaults, EachFailingOperationLeavesThePreviousPackageOrAWholeNewOne) {
       ++cases;
 
       ASSERT_TRUE(faults.Fired());
-      EXPECT_NE(result, JobResult::kSucceeded);
-      EXPECT_TRUE(HasProblemLine(log.lines()));
       const Bytes now = ReadFile(package_);
+      if (result == JobResult::kSucceeded) {
+        // Only the count of the tree's sizes made before packing may meet a fault and go on:
+        // it counts the least the package takes, and the packing itself reads everything again.
+        // What it made must then be exactly the package of a clean run.
+        EXPECT_EQ(now, new_package);
+        EXPECT_FALSE(HasProblemLine(log.lines()));
+        EXPECT_TRUE(operation == Operation::kOpen || operation == Operation::kList)
+            << "a fault the packing itself met went unnoticed";
+        EXPECT_EQ(TemporaryFilesUnder(dir_.path()), std::vector<std::string>());
+        continue;
+      }
+      EXPECT_TRUE(HasProblemLine(log.lines()));
       if (result == JobResult::kProblems) {
         // The job could leave the failing file out and finish: the package is whole and new.
         EXPECT_TRUE(ReadPackage(now).whole);

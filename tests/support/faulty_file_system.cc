@@ -127,6 +127,7 @@ class FaultyDirectory final : public Directory {
     return WrapInput(base_->OpenFile(name), faults_, std::string(name));
   }
   Result<FileId> Identify(std::string_view name) override { return base_->Identify(name); }
+  Result<std::uint64_t> FileSize(std::string_view name) override { return base_->FileSize(name); }
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
     return base_->LinkLeadsInside(name, ancestor);
   }

@@ -276,6 +276,13 @@ class MemoryDirectory final : public Directory {
     return IdOf(*node);
   }
 
+  Result<std::uint64_t> FileSize(std::string_view name) override {
+    std::lock_guard lock(fs_.mutex());
+    const std::shared_ptr<Node> node = fs_.Find(Child(name), true);
+    if (!node) return NotFound("find", JoinPath(path_, name));
+    return static_cast<std::uint64_t>(node->data.size());
+  }
+
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {
     std::lock_guard lock(fs_.mutex());
     const std::optional<std::string> target = fs_.Canonical(Child(name));
