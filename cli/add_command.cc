@@ -25,6 +25,9 @@ void AddAddCommand(CLI::App& app, const CommonOptions& options, int& exit_status
   command->add_flag("-L,--dereference", settings->follow_all_links,
                     "Follow every link, also one that leads out of the folder (by default such "
                     "links are left out)");
+  command->add_flag("--hidden", settings->include_hidden,
+                    "Put in files and folders whose names begin with a dot too (by default they "
+                    "are left out, and the last line says how many)");
   command->callback([&options, &exit_status, package, settings] {
     TerminalLog log(options);
     TEdit::Settings job = *settings;

@@ -11,6 +11,8 @@
 #include "cli/listed_name.h"
 #include "cli/terminal.h"
 #include "core/file_system.h"
+#include "core/log_line.h"
+#include "core/log_texts.h"
 #include "core/record_reader.h"
 #include "pack/entry_order.h"
 #include "pack/folder_package.h"
@@ -23,13 +25,14 @@ class Side {
  public:
   // Opens `path`; `other` is the other side's path, never packed into a folder side.
   static Result<std::unique_ptr<Side>> Open(const std::string& path, const std::string& other,
-                                            NameEncoding names) {
+                                            NameEncoding names, bool include_hidden) {
     auto side = std::unique_ptr<Side>(new Side(path));
     FileSystem& file_system = SystemFileSystem();
     if (Result<std::unique_ptr<Directory>> folder = file_system.OpenDirectory(path, false);
         folder.ok()) {
       PackSettings settings;
       settings.names = names;
+      settings.include_hidden = include_hidden;
       if (Result<FileId> id = file_system.Identify(other); id.ok()) {
         settings.excluded_files.push_back(*id);
       }
@@ -76,6 +79,8 @@ class Side {
   std::vector<std::string> Problems() const {
     return folder_ ? folder_->Problems() : std::vector<std::string>{};
   }
+  // How many names beginning with a dot the folder's packing passed over.
+  std::uint64_t Hidden() const { return folder_ ? folder_->Hidden() : 0; }
 
  private:
   explicit Side(std::string path) : path_(std::move(path)) {}
@@ -164,7 +169,9 @@ class Comparison {
   bool same_ = true;
 };
 
-int Diff(const std::string& path_a, const std::string& path_b, NameEncoding names) {
+int Diff(const std::string& path_a, const std::string& path_b, const CommonOptions& options,
+         bool include_hidden) {
+  const NameEncoding names = options.names;
   // A package is read without sharing, so it cannot be opened twice; it holds what it holds.
   Result<FileId> id_a = SystemFileSystem().Identify(path_a);
   Result<FileId> id_b = SystemFileSystem().Identify(path_b);
@@ -172,19 +179,24 @@ int Diff(const std::string& path_a, const std::string& path_b, NameEncoding name
       !SystemFileSystem().OpenDirectory(path_a, false).ok()) {
     return kExitOk;
   }
-  Result<std::unique_ptr<Side>> a = Side::Open(path_a, path_b, names);
+  Result<std::unique_ptr<Side>> a = Side::Open(path_a, path_b, names, include_hidden);
   if (!a.ok()) {
     PrintError(a.status().message());
     return kExitFailure;
   }
-  Result<std::unique_ptr<Side>> b = Side::Open(path_b, path_a, names);
+  Result<std::unique_ptr<Side>> b = Side::Open(path_b, path_a, names, include_hidden);
   if (!b.ok()) {
     PrintError(b.status().message());
     return kExitFailure;
   }
   Result<bool> same = Comparison(**a, **b, names).Run();
   for (const Side* side : {a->get(), b->get()}) {
-    for (const std::string& problem : side->Problems()) PrintError(problem);
+    for (const std::string& problem : side->Problems())
+      PrintError(InLanguage(problem, options.language));
+    if (side->Hidden() > 0) {
+      PrintError(InLanguage(LogLineText(text::kHiddenCount, std::to_string(side->Hidden())),
+                            options.language));
+    }
   }
   if (!same.ok()) {
     PrintError(same.status().message());
@@ -202,10 +214,14 @@ void AddDiffCommand(CLI::App& app, const CommonOptions& options, int& exit_statu
       "(with both sizes); a folder is read as pack would pack it. Exit status 0 when they hold "
       "the same files, 1 when not, 2 on an error");
   auto paths = std::make_shared<std::pair<std::string, std::string>>();
+  auto include_hidden = std::make_shared<bool>(false);
   command->add_option("A", paths->first, "A package or folder")->required();
   command->add_option("B", paths->second, "A package or folder")->required();
-  command->callback([&options, &exit_status, paths] {
-    exit_status = Diff(paths->first, paths->second, options.names);
+  command->add_flag("--hidden", *include_hidden,
+                    "Read a folder's files and folders whose names begin with a dot too, as pack "
+                    "--hidden packs them");
+  command->callback([&options, &exit_status, paths, include_hidden] {
+    exit_status = Diff(paths->first, paths->second, options, *include_hidden);
   });
 }
 

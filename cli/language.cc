@@ -33,12 +33,18 @@ constexpr Gloss kGlosses[] = {
     {text::kSpecialFile, "not a regular file: "},
     {text::kFileReadFailed, "reading the file failed: "},
     {text::kCannotReadDirectory, "cannot read the folder "},
+    {text::kHiddenLeftOut, "left out, the name begins with a dot: "},
+    {text::kHiddenCount,
+     "names beginning with a dot left out (--hidden keeps them, -v names them): "},
+    {text::kFolderEmpty, "the folder holds no files to pack: "},
     {text::kNothingToPackKept, "nothing to pack, the package is left as it was: "},
     {text::kPackIncomplete, "packing incomplete, files left out: "},
     {text::kPackProblems, "packing done, with problems: "},
     {text::kRemoved, "removed "},
     {text::kPackageKept, "package left as it was: "},
     {text::kReplaced, "replaced "},
+    {text::kDamagedPackage, "the package is damaged; unpack it and pack the files again: "},
+    {text::kNothingLeft, "no entry would be left in the package: "},
     {text::kNotAPackage, "not a package: "},
     {text::kNotInFolder, "not in the folder: "},
     {text::kPathOutsideFolder, "path not inside the folder: "},
@@ -56,6 +62,9 @@ constexpr Gloss kGlosses[] = {
     {text::kLengthMismatch, "the header's length does not match the file's size"},
     {text::kChecksumMismatch, "the header's checksum does not match the body"},
     {text::kNoSuchEntry, "no such entry in the package: "},
+    {text::kHiddenWritten, "the name begins with a dot, which a repack leaves out: "},
+    {text::kHiddenUnpacked,
+     "names beginning with a dot, which a repack leaves out unless --hidden is given: "},
     {text::kUnpackIncomplete, "unpacking incomplete, records not written: "},
     {text::kUnpackProblems, "unpacking done, with problems: "},
     {text::kChecking, "checking "},
@@ -90,6 +99,10 @@ Language LocaleLanguage(const char* lc_all, const char* lc_messages, const char*
 
 Language EnvironmentLanguage() {
   return LocaleLanguage(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+}
+
+std::string InLanguage(std::string_view line, Language language) {
+  return language == Language::kEnglish ? InEnglish(line) : std::string(line);
 }
 
 std::string InEnglish(std::string_view line) {

@@ -22,5 +22,7 @@ Language EnvironmentLanguage();
 // A log line in English: the system's text it starts with replaced by its English form, the name
 // or number joined to it kept. A line that starts with no such text is returned as it is.
 std::string InEnglish(std::string_view line);
+// A line in `language`: as it is in Chinese, InEnglish in English.
+std::string InLanguage(std::string_view line, Language language);
 
 }  // namespace hxf::cli

@@ -60,7 +60,7 @@ void TerminalLog::Synchronize(const std::function<void()>& procedure) {
 }
 
 std::string TerminalLog::Shown(const std::string& text) const {
-  return options_.language == Language::kEnglish ? InEnglish(text) : text;
+  return InLanguage(text, options_.language);
 }
 
 bool TerminalLog::Shows(LogKind kind) const {

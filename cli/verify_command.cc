@@ -36,13 +36,22 @@ const char* GradeName(CheckGrade grade) {
   return "failed";
 }
 
-void PrintText(const PackageCheck& check, const std::string& path) {
+// One line per check, then the verdict; `quiet`: only the checks that did not pass.
+void PrintText(const PackageCheck& check, const std::string& path, bool quiet) {
   for (const CheckFinding& finding : check.findings) {
+    if (quiet && finding.passed()) continue;
     char fields[32];
-    std::snprintf(fields, sizeof fields, "%-13s %-6s ", CheckKindName(finding.kind),
+    std::snprintf(fields, sizeof fields, "%-13s %-6s", CheckKindName(finding.kind),
                   GradeText(finding.grade));
-    WriteOutput(fields + finding.message + "\n");
+    std::string line = fields;
+    if (finding.message.empty()) {
+      line.erase(line.find_last_not_of(' ') + 1);
+    } else {
+      line += " " + finding.message;
+    }
+    WriteOutput(line + "\n");
   }
+  if (quiet) return;
   WriteOutput(path + ": " +
               (check.grade == CheckGrade::kWarning ? "WARNINGS" : GradeText(check.grade)) + "\n");
 }
@@ -77,7 +86,8 @@ void PrintDocument(const PackageCheck& check, const std::string& path, nlohmann:
              {"entries", std::move(entries)}});
 }
 
-int Verify(const std::string& path, NameEncoding encoding, bool json) {
+int Verify(const std::string& path, const CommonOptions& options, bool json) {
+  const NameEncoding encoding = options.names;
   Result<std::unique_ptr<InputFile>> file = SystemFileSystem().OpenForReading(path);
   if (!file.ok()) {
     PrintError(file.status().message());
@@ -95,7 +105,7 @@ int Verify(const std::string& path, NameEncoding encoding, bool json) {
   if (json) {
     PrintDocument(*check, path, std::move(entries));
   } else {
-    PrintText(*check, path);
+    PrintText(*check, path, options.verbosity == 0);
   }
   std::fflush(stdout);
   // A warning, as anything wrong, gives exit status 1: a script flashing from Windows must see it.
@@ -113,9 +123,8 @@ void AddVerifyCommand(CLI::App& app, const CommonOptions& options, int& exit_sta
   command->add_flag("--json", *json,
                     "Print one JSON document: the header's fields, each finding's kind, offset "
                     "and message, and the entries");
-  command->callback([&options, &exit_status, package, json] {
-    exit_status = Verify(*package, options.names, *json);
-  });
+  command->callback(
+      [&options, &exit_status, package, json] { exit_status = Verify(*package, options, *json); });
 }
 
 }  // namespace hxf::cli

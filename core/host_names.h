@@ -12,4 +12,8 @@ namespace hxf {
 // or empty when it can.
 std::string HostNameProblem(std::string_view component);
 
+// Whether a name must be valid UTF-8 to be written here (on Windows, to become UTF-16), or may be
+// any bytes.
+bool HostNamesMustBeUtf8();
+
 }  // namespace hxf

@@ -7,4 +7,8 @@ std::string HostNameProblem(std::string_view) {
   return {};
 }
 
+bool HostNamesMustBeUtf8() {
+  return false;
+}
+
 }  // namespace hxf

@@ -7,4 +7,8 @@ std::string HostNameProblem(std::string_view component) {
   return WindowsNameProblem(component);
 }
 
+bool HostNamesMustBeUtf8() {
+  return true;
+}
+
 }  // namespace hxf

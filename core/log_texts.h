@@ -41,6 +41,12 @@ inline constexpr std::string_view kFileReadFailed =
     "文件读取失败";  // + name: reading a file failed while copied; the package is not written
 inline constexpr std::string_view kCannotReadDirectory =
     "无法读取目录";  // + name: a directory cannot be opened or listed; its files are left out
+inline constexpr std::string_view kHiddenLeftOut =
+    "以点开头的名称,未打包:";  // + name: a file or folder whose name begins with a dot
+inline constexpr std::string_view kHiddenCount =
+    "以点开头的名称未打包(--hidden 可保留,-v 列出),数量:";  // + count: such names left out
+inline constexpr std::string_view kFolderEmpty =
+    "目录中没有可打包的文件:";  // + folder: the new package made of it holds no entry
 inline constexpr std::string_view kNothingToPackKept =
     "目录中没有可打包的文件,原文件未改动";  // + folder: nothing to pack; the package is kept
 inline constexpr std::string_view kPackIncomplete =
@@ -54,6 +60,10 @@ inline constexpr std::string_view kPackageKept =
     "打包文件未改动";  // + path: the package is left as it was
 inline constexpr std::string_view kNotAPackage =
     "不是打包文件";  // + path: the file has no package header; it is left as it was
+inline constexpr std::string_view kDamagedPackage =
+    "打包文件已损坏,请解包后重新打包:";  // + path: damaged; rebuilt only by unpack, then pack
+inline constexpr std::string_view kNothingLeft =
+    "修改后包中没有文件:";  // + path: the edit would leave no entry; the package is kept
 inline constexpr std::string_view kReplaced = "已替换";  // + name: an entry replaced by a file
 inline constexpr std::string_view kNotInFolder =
     "文件夹中没有此文件:";  // + path: a path to add names nothing in the folder
@@ -84,10 +94,14 @@ inline constexpr std::string_view kChecksumMismatch =
     "校验和与文件头不符";  // the header's checksum does not match the body
 inline constexpr std::string_view kNoSuchEntry =
     "包中没有此文件:";  // + name or pattern: it picks no entry of the package
+inline constexpr std::string_view kHiddenWritten =
+    "以点开头的名称,重新打包时会略去:";  // + name: written; a repack passes over it
+inline constexpr std::string_view kHiddenUnpacked =
+    "以点开头的名称重新打包时会略去,除非使用 --hidden,数量:";  // + count: such files written
 inline constexpr std::string_view kUnpackIncomplete =
-    "解包不完整,未写出的记录数:";  // + count: after kUnpackDone, when records were not written
+    "解包不完整,未写出的记录数:";  // + count: the last line when records were not written
 inline constexpr std::string_view kUnpackProblems =
-    "解包完成,但有问题,问题数:";  // + count: after kUnpackDone, when problems lost nothing
+    "解包完成,但有问题,问题数:";  // + count: the last line when problems lost nothing
 
 // --- Checking a package (the window, given a package to open) ---
 inline constexpr std::string_view kChecking = "检查文件";        // + path: checking the package

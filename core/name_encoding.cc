@@ -37,16 +37,21 @@ std::size_t Utf8SequenceLength(std::string_view s) {
   return length;
 }
 
-bool IsValidUtf8(std::string_view s) {
-  while (!s.empty()) {
-    const std::size_t length = Utf8SequenceLength(s);
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
     if (length == 0) return false;
-    s.remove_prefix(length);
+    text.remove_prefix(length);
   }
   return true;
 }
 
-}  // namespace
+bool Decodes(std::string_view package_name, NameEncoding encoding) {
+  std::string decoded;
+  return encoding == NameEncoding::kRaw || GbkToUtf8(package_name, decoded);
+}
 
 std::string DecodeName(std::string_view package_name, NameEncoding encoding) {
   if (encoding == NameEncoding::kRaw) return std::string(package_name);

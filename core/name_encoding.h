@@ -17,6 +17,10 @@ enum class NameEncoding {
 
 // Package name bytes to a host name. With kGbk, a name that is not valid GBK stays as its bytes.
 std::string DecodeName(std::string_view package_name, NameEncoding encoding);
+// Whether DecodeName converts the name as `encoding` says: with kGbk, whether it is valid GBK.
+bool Decodes(std::string_view package_name, NameEncoding encoding);
+
+bool IsValidUtf8(std::string_view text);
 
 // A host name to package name bytes. With kGbk, a name that is not valid UTF-8 stays as its bytes;
 // a valid one that has no GBK form fails with kInvalidArgument.

@@ -1,9 +1,11 @@
 #include "unpack/extract.h"
 
 #include "core/entry_path.h"
+#include "core/host_names.h"
 #include "core/job_paths.h"
 #include "core/log_line.h"
 #include "core/log_texts.h"
+#include "core/package_format.h"
 #include "unpack/directory_cache.h"
 
 namespace hxf {
@@ -22,6 +24,15 @@ void TExtract::Execute() {
     SetResult(JobResult::kNotOpened);
     ShowMessage({std::string(text::kOpenFailed), std::string(text::kErrorCaption),
                  package.status().message()});
+    return;
+  }
+  // A file too short for a header holds no record: there is nothing to unpack, and an empty
+  // folder would pass for an unpacked package.
+  if ((*package)->size() < format::kHeaderSize) {
+    SetResult(JobResult::kNotOpened);
+    Log(LogLineText(text::kNotAPackage, DisplayName(PackageFile),
+                    Status::Error(Status::Code::kCorruption, kShortFileProblem)),
+        LogKind::kProblem);
     return;
   }
   // Made only once the package has opened: a package that cannot be opened leaves nothing behind.
@@ -46,16 +57,16 @@ void TExtract::Execute() {
     }
     if (result() == JobResult::kFailed) return;  // said why already; the unpack is not complete
   }
-  CheckHeader(reader);
+  CheckWhole(reader);
   LogUnmatched();
-  Log(std::string(text::kUnpackDone), LogKind::kFinal);
-  LogSummary();
+  LogEnd();
 }
 
 TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directories) {
   while (!Cancelled()) {
     Result<RecordReader::Step> step = reader.Next();
     SetProgress(reader.offset());
+    if (step.ok()) tally_.Count(*step, reader);
     if (!step.ok()) {
       // A read error while the rest was being summed after a corrupt record: say both.
       if (reader.corruption()) {
@@ -113,6 +124,13 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     return Next::kGoOn;
   };
 
+  if (HostNamesMustBeUtf8() && !IsValidUtf8(name)) {
+    // What is wrong is the stored name's form, not the UTF-8 it failed to become.
+    return skip(text::kCannotCreateFile, Status::Error(Status::Code::kInvalidArgument,
+                                                       settings_.names == NameEncoding::kGbk
+                                                           ? "the stored name is not valid GBK"
+                                                           : "the stored name is not valid UTF-8"));
+  }
   Result<std::vector<std::string>> components = SplitEntryNameForHost(name);
   if (!components.ok()) return skip(text::kUnsafeName, Status());
 
@@ -150,7 +168,9 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
     Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
+    return Next::kGoOn;
   }
+  NoteHidden(*components);
   return Next::kGoOn;
 }
 
@@ -184,23 +204,52 @@ void TExtract::FailReading(const Status& why) {
   Log(LogLineText(text::kReadFailed, "", why), LogKind::kProblem);
 }
 
-void TExtract::CheckHeader(const RecordReader& reader) {
-  // A file too short for a header is no package, even an empty one, whose size 0 would otherwise
-  // match the 0 that stands in for the missing length field.
-  if (!reader.HeaderComplete() || reader.HeaderLengthField() != reader.file_size()) {
+void TExtract::CheckWhole(const RecordReader& reader) {
+  // Packages made by other tools may carry other texts; their records are read all the same,
+  // but the user learns that this is not the package it claims to be.
+  if (!reader.HeaderTextsMatch()) {
+    NoteFlaw();
+    Log(std::string(text::kHeaderTextsWrong), LogKind::kProblem);
+  }
+  if (reader.HeaderLengthField() != reader.file_size()) {
     NoteFlaw();
     Log(std::string(text::kLengthMismatch), LogKind::kProblem);
   } else if (reader.HeaderChecksumField() != reader.Checksum()) {
     NoteFlaw();
     Log(std::string(text::kChecksumMismatch), LogKind::kProblem);
   }
+  // Where the records end in a corrupt one, that has been said; records that stop without an end
+  // marker, or go on after it, are said here.
+  if (reader.corruption()) return;
+  for (const IntegrityFinding& finding : CheckIntegrity(reader, tally_)) {
+    if (finding.kind != IntegrityKind::kRecords || finding.passed) continue;
+    NoteFlaw();
+    Log(LogLineText(text::kRecordsWrong, "",
+                    Status::Error(Status::Code::kCorruption, finding.message)),
+        LogKind::kProblem);
+  }
 }
 
-void TExtract::LogSummary() {
+void TExtract::LogEnd() {
+  // An unpack with problems does not also say it is complete: its last line says what went wrong.
+  if (not_written_ == 0 && flaws_ == 0) Log(std::string(text::kUnpackDone), LogKind::kFinal);
+  if (hidden_written_ > 0) {
+    Log(LogLineText(text::kHiddenUnpacked, std::to_string(hidden_written_)), LogKind::kFinal);
+  }
   if (not_written_ > 0) {
     Log(LogLineText(text::kUnpackIncomplete, std::to_string(not_written_)), LogKind::kProblem);
   } else if (flaws_ > 0) {
     Log(LogLineText(text::kUnpackProblems, std::to_string(flaws_)), LogKind::kProblem);
+  }
+}
+
+void TExtract::NoteHidden(const std::vector<std::string>& components) {
+  // A repack passes over every file and folder whose name begins with a dot.
+  for (const std::string& component : components) {
+    if (!component.starts_with('.')) continue;
+    ++hidden_written_;
+    Log(LogLineText(text::kHiddenWritten, DisplayName(JoinEntryName(components))));
+    return;
   }
 }
 

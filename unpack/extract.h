@@ -11,6 +11,7 @@
 #include "core/file_system.h"
 #include "core/name_encoding.h"
 #include "core/name_pattern.h"
+#include "core/package_integrity.h"
 #include "core/record_reader.h"
 #include "core/worker.h"
 
@@ -50,10 +51,15 @@ class TExtract : public Worker {
   void LogUnmatched();
   void LogCorruption(const Corruption& corruption);
   void FailReading(const Status& why);
-  void CheckHeader(const RecordReader& reader);
-  // After the final line: how many records were not written, or else how many problems there
-  // were that lost nothing.
-  void LogSummary();
+  // Whether the package read is whole: its header's texts, length and checksum, and its records
+  // up to an end marker at its end.
+  void CheckWhole(const RecordReader& reader);
+  // The last lines: that the unpack is complete, or else how many records were not written or
+  // how many problems there were that lost nothing; before that, how many files a repack would
+  // pass over.
+  void LogEnd();
+  // A file written whose path has a name beginning with a dot.
+  void NoteHidden(const std::vector<std::string>& components);
   // A record whose file was not written (refused, skipped, lost or where the records end).
   void NoteNotWritten();
   // A problem that lost nothing (the header disagrees with the body).
@@ -65,6 +71,8 @@ class TExtract : public Worker {
   std::vector<bool> matched_;
   std::uint64_t not_written_ = 0;
   std::uint64_t flaws_ = 0;
+  std::uint64_t hidden_written_ = 0;
+  RecordTally tally_;
 };
 
 }  // namespace hxf

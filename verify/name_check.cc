@@ -87,6 +87,11 @@ void NameCheck::Add(const EntryRecord& entry) {
     Find(shown, entry.offset, "the unpacker refuses it: " + split.status().message());
     return;
   }
+  if (!Decodes(entry.name, encoding_)) {
+    warnings_.push_back({entry.offset, Quoted(shown, entry.offset) +
+                                           "not valid GBK: unpacking keeps its bytes where the "
+                                           "host allows them and refuses it on Windows"});
+  }
   FindWindowsProblem(*split, shown, entry.offset);
 
   const std::string folded = FoldCase(name);

@@ -43,6 +43,9 @@ class NameCheck {
   const std::vector<NameFinding>& findings() const { return findings_; }
   // One line per name that Windows cannot hold (core/windows_names.h), whatever the host.
   const std::vector<NameFinding>& windows_findings() const { return windows_findings_; }
+  // One line per name the unpacker cannot convert as the encoding says (not valid GBK): it keeps
+  // the bytes where the host allows any, and cannot write the name on Windows.
+  const std::vector<NameFinding>& warnings() const { return warnings_; }
 
  private:
   struct Seen {
@@ -70,6 +73,7 @@ class NameCheck {
   std::unordered_map<std::string, Seen> seen_;
   std::vector<NameFinding> findings_;
   std::vector<NameFinding> windows_findings_;
+  std::vector<NameFinding> warnings_;
 };
 
 }  // namespace hxf

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/log_texts.h"
@@ -158,9 +159,8 @@ TEST_F(ExtractTest, NameLengthOver400StopsWithItsOffset) {
       Concat({Record("first.txt", "1"), U32(401), Bytes(401), Record("never.txt", "2"), U32(0)}));
   EXPECT_EQ(Unpack(package), JobResult::kProblems);
   EXPECT_EQ(testing::ListFilesRecursively(out()), std::vector<std::string>{"first.txt"});
-  EXPECT_EQ(log_.texts(),
-            (std::vector<std::string>{Text(text::kBadNameLengthAt, "83"), Text(text::kUnpackDone),
-                                      Text(text::kUnpackIncomplete, "1")}));
+  EXPECT_EQ(log_.texts(), (std::vector<std::string>{Text(text::kBadNameLengthAt, "83"),
+                                                    Text(text::kUnpackIncomplete, "1")}));
 }
 
 // The data length is checked against the bytes left before the output file is started: the
@@ -246,13 +246,21 @@ TEST_F(ExtractTest, ReadFaultsInsideDataAreToldAndKeepTheEarlierFile) {
   }
 }
 
-// After the final line, a job that lost or refused anything says how many records it did not
-// write; one whose problems lost nothing says how many there were; a clean one says nothing more.
-TEST_F(ExtractTest, FinalLineIsFollowedByASummaryOfWhatWentWrong) {
+// A clean unpack ends on the final line. One that lost or refused anything ends on how many
+// records it did not write, one whose problems lost nothing on how many there were, and neither
+// says it is complete: the two lines would contradict each other. A package that is not whole
+// (its header's texts, its length, its end marker) is unpacked all the same, and says so.
+TEST_F(ExtractTest, TheLastLineSaysWhatWentWrongAndNothingSaysAllWasWell) {
   Bytes flipped = BuildPackage({{"a.txt", "abc"}});
   flipped[80] ^= std::byte{1};
   Bytes refused_and_flipped = BuildPackage({{"..\\x", "1"}, {"\\y", "2"}, {"a.txt", "abc"}});
   refused_and_flipped[24] ^= std::byte{1};  // the header's checksum field
+  Bytes other_texts = BuildPackage({{"a.txt", "abc"}});
+  other_texts[0] = std::byte{'X'};  // "WADF..." no more
+  // Length and checksum agree with the file, but the records stop without an end marker, or go
+  // on after it.
+  const Bytes no_end_marker = WithHeader(Record("a.txt", "abc"));
+  const Bytes after_end_marker = WithHeader(Concat({Record("a.txt", "abc"), U32(0), U32(0)}));
   struct Case {
     const char* what;
     Bytes package;
@@ -260,23 +268,36 @@ TEST_F(ExtractTest, FinalLineIsFollowedByASummaryOfWhatWentWrong) {
   };
   const Case cases[] = {
       {"clean", BuildPackage({{"a.txt", "abc"}}), {Text(text::kUnpackDone)}},
-      {"checksum only",
-       flipped,
-       {Text(text::kChecksumMismatch), Text(text::kUnpackDone), Text(text::kUnpackProblems, "1")}},
+      {"checksum only", flipped, {Text(text::kChecksumMismatch), Text(text::kUnpackProblems, "1")}},
       {"two refused, checksum",
        refused_and_flipped,
-       {Text(text::kChecksumMismatch), Text(text::kUnpackDone),
-        Text(text::kUnpackIncomplete, "2")}},
+       {Text(text::kChecksumMismatch), Text(text::kUnpackIncomplete, "2")}},
+      {"other header texts",
+       other_texts,
+       {Text(text::kHeaderTextsWrong), Text(text::kUnpackProblems, "1")}},
+      {"no end marker",
+       no_end_marker,
+       {Text(text::kRecordsWrong, ": 1 entries; no end marker"), Text(text::kUnpackProblems, "1")}},
+      {"bytes after the end marker",
+       after_end_marker,
+       {Text(text::kRecordsWrong, ": 1 entries; 4 bytes after the end marker at offset 81"),
+        Text(text::kUnpackProblems, "1")}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(out());
     testing::RecordingLog log;
     testing::WriteFile(package_path(), c.package);
     Joined<TExtract> worker(log, package_path());
     testing::RunToEnd(worker);
+    EXPECT_EQ(ReadFile(out("a.txt")), ToBytes(c.package == flipped ? "abb" : "abc"));
     std::vector<std::string> texts = log.texts();
-    ASSERT_GE(texts.size(), c.last_lines.size()) << c.what;
+    if (c.last_lines.size() > 1) {
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), Text(text::kUnpackDone)), 0);
+    }
+    ASSERT_GE(texts.size(), c.last_lines.size());
     texts.erase(texts.begin(), texts.end() - c.last_lines.size());
-    EXPECT_EQ(texts, c.last_lines) << c.what;
+    EXPECT_EQ(texts, c.last_lines);
   }
 }
 
@@ -338,12 +359,26 @@ TEST_F(ExtractTest, OnlyThePickedEntriesAreWritten) {
   }
 }
 
+// A file too short to hold a header is no package: nothing is unpacked, not even a folder.
+// Sixty-four zero bytes are a header, but no package's.
 TEST_F(ExtractTest, ShortFilesUnpackNothing) {
+  for (const std::size_t size : {0, 1, 63}) {
+    SCOPED_TRACE(size);
+    testing::WriteFile(package_path(), Bytes(size));
+    testing::RecordingLog log;
+    Joined<TExtract> worker(log, package_path());
+    testing::RunToEnd(worker);
+    EXPECT_EQ(worker.result(), JobResult::kNotOpened);
+    EXPECT_FALSE(testing::Exists(out()));
+    EXPECT_EQ(log.texts(), (std::vector<std::string>{Text(text::kNotAPackage, package_path()) +
+                                                     ": the file is shorter than a header"}));
+  }
   EXPECT_EQ(Unpack(Bytes(64)), JobResult::kProblems);
   EXPECT_TRUE(testing::ListFilesRecursively(out()).empty());
   EXPECT_EQ(log_.texts(),
-            (std::vector<std::string>{Text(text::kLengthMismatch), Text(text::kUnpackDone),
-                                      Text(text::kUnpackProblems, "1")}));
+            (std::vector<std::string>{Text(text::kHeaderTextsWrong), Text(text::kLengthMismatch),
+                                      Text(text::kRecordsWrong, ": 0 entries; no end marker"),
+                                      Text(text::kUnpackProblems, "3")}));
 }
 
 // Whether the root is the default or chosen, nothing is made for a package that did not open.
