@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/entry_path.h"
+#include "core/name_hash.h"
 #include "core/package_format.h"
 #include "core/windows_names.h"
 
@@ -16,17 +17,6 @@ std::string FoldCase(std::string name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return name;
-}
-
-// 64-bit FNV-1a: the same on every host (std::hash is 32 bits on a 32-bit one), and spread well
-// enough that a million names rarely give two hashes that agree.
-std::uint64_t Hash(std::string_view text) {
-  std::uint64_t hash = 0xCBF29CE484222325u;
-  for (const char c : text) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001B3u;
-  }
-  return hash;
 }
 
 // What is kept of a hash once its lowest bit has been given to tell files from directories.
@@ -69,7 +59,7 @@ void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
 }
 
 void NameCheck::Note(std::string_view folded, bool file) {
-  const std::uint64_t noted = Hash(folded) << 1 | (file ? 1 : 0);
+  const std::uint64_t noted = NameHash(folded) << 1 | (file ? 1 : 0);
   if (!file) {
     // Noting a directory again changes nothing: only a file's name can clash with it.
     std::uint64_t& recent = recent_directories_[(noted >> 1) % recent_directories_.size()];
@@ -110,7 +100,7 @@ bool NameCheck::NeedsSecondPass() {
 }
 
 bool NameCheck::MayClash(std::string_view folded) const {
-  return std::binary_search(suspects_.begin(), suspects_.end(), Hash(folded) & kKeptBits);
+  return std::binary_search(suspects_.begin(), suspects_.end(), NameHash(folded) & kKeptBits);
 }
 
 void NameCheck::Recheck(const EntryRecord& entry) {
