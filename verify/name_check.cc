@@ -111,7 +111,8 @@ void NameCheck::Recheck(const EntryRecord& entry) {
   for (const std::size_t end : DirectoryEnds(folded)) {
     const std::string_view directory = std::string_view(folded).substr(0, end);
     if (!MayClash(directory)) continue;
-    const auto [at, added] = seen_.try_emplace(std::string(directory), Seen{entry.offset, false});
+    const auto [at, added] =
+        seen_.try_emplace(std::string(directory), Seen{entry.offset, false, {}});
     if (!added && at->second.file) {
       Find(shown, entry.offset,
            "its directory \"" + DisplayName(name.substr(0, end)) +
@@ -120,12 +121,17 @@ void NameCheck::Recheck(const EntryRecord& entry) {
     }
   }
   if (!MayClash(folded)) return;
-  const auto [at, added] = seen_.try_emplace(folded, Seen{entry.offset, true});
+  const auto [at, added] = seen_.try_emplace(folded, Seen{entry.offset, true, name});
   if (added) return;
   const std::string earlier = std::to_string(at->second.offset);
-  if (at->second.file) {
+  if (at->second.file && at->second.name == name) {
     Find(shown, entry.offset,
-         "the same file as the entry at offset " + earlier + " (case ignored)");
+         "the same name as the entry at offset " + earlier +
+             "; unpacking writes this entry over that one");
+  } else if (at->second.file) {
+    Find(shown, entry.offset,
+         "the same file as the entry at offset " + earlier +
+             " (case ignored); unpacking on Windows writes this entry over that one");
   } else {
     Find(shown, entry.offset,
          "a directory too: the entry at offset " + earlier + " lies in it (case ignored)");

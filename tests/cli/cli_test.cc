@@ -161,7 +161,8 @@ TEST_F(CliTest, JsonDocumentsForScripts) {
        {{"/findings/5/kind", "names"},
         {"/findings/5/offset", 75},
         {"/findings/5/message",
-         "\"A\" at offset 75: the same file as the entry at offset 64 (case ignored)"}}},
+         "\"A\" at offset 75: the same file as the entry at offset 64 (case ignored); "
+         "unpacking on Windows writes this entry over that one"}}},
       {testing::BuildPackage({{"aux.bin", "1"}}),
        {"verify", "--json", "fw.hxf"},
        1,
@@ -434,7 +435,8 @@ TEST_F(CliTest, CommandCases) {
        BuildPackage({{"a", "1"}, {"a", "2"}}),
        {"verify", "fw.hxf"},
        1,
-       {"\"a\" at offset 75: the same file as the entry at offset 64"}},
+       {"names         FAILED \"a\" at offset 75: the same name as the entry at offset 64; "
+        "unpacking writes this entry over that one"}},
       {"a file, then a directory of its name",
        BuildPackage({{"d", "1"}, {"D\\x", "2"}}),
        {"verify", "fw.hxf"},
@@ -460,7 +462,8 @@ TEST_F(CliTest, CommandCases) {
        BuildPackage({{"a", "1"}, {"A", "2"}, {"..", "3"}}),
        {"verify", "fw.hxf"},
        1,
-       {"FAILED \"A\" at offset 75: the same file as the entry at offset 64 (case ignored)\n"
+       {"FAILED \"A\" at offset 75: the same file as the entry at offset 64 (case ignored); "
+        "unpacking on Windows writes this entry over that one\n"
         "names         FAILED \"..\" at offset 86: the unpacker refuses it"}},
       {"names decoded from GBK before they are compared",
        BuildPackage({{"\xD6\xD0"
