@@ -61,6 +61,8 @@ constexpr Gloss kGlosses[] = {
     {text::kReadFailed, "reading failed"},
     {text::kLengthMismatch, "the header's length does not match the file's size"},
     {text::kChecksumMismatch, "the header's checksum does not match the body"},
+    {text::kExistingKept, "the file there differs from the package's, kept: "},
+    {text::kNameGivenTwice, "name given twice, the later entry written over the earlier: "},
     {text::kNoSuchEntry, "no such entry in the package: "},
     {text::kHiddenWritten, "the name begins with a dot, which a repack leaves out: "},
     {text::kHiddenUnpacked,

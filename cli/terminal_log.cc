@@ -88,6 +88,12 @@ void TerminalLog::ShowMessage(const WorkerMessage& message) {
   PrintError(Shown(message.detail.empty() ? message.text : message.detail));
 }
 
+// A script has no one to ask: the command's own options say what to do (`unpack -k`), and an
+// unpack without them replaces what is there, as `tar x` does.
+ExistingFiles TerminalLog::AskAboutExistingFiles(const std::string&) {
+  return ExistingFiles::kReplace;
+}
+
 void TerminalLog::WorkerFinished(Worker&) {
   std::lock_guard lock(mutex_);
   worker_finished_ = true;

@@ -26,6 +26,7 @@ class TerminalLog final : public LogOwner {
   void Synchronize(const std::function<void()>& procedure) override;
   void InsertLine(const LogLine& line) override;
   void ShowMessage(const WorkerMessage& message) override;
+  ExistingFiles AskAboutExistingFiles(const std::string& folder) override;
   void WorkerFinished(Worker& worker) override;
 
  private:

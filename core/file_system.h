@@ -85,6 +85,11 @@ class Directory {
   virtual Result<std::unique_ptr<Directory>> MakeSubdirectory(std::string_view name) = 0;
   // Opens the file `name` for reading, following a link, held shared with other readers.
   virtual Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) = 0;
+  // Opens `name` for reading, held shared with other readers, only when it is a regular file
+  // itself: a link is never followed, so what is read is what stands in this directory. Fails
+  // with kNotFound when nothing is there; with another code when a link, a directory or anything
+  // but a regular file is there, or it cannot be read.
+  virtual Result<std::unique_ptr<InputFile>> OpenPlainFile(std::string_view name) = 0;
   // The identity of what `name` leads to, following a link; kNotFound when nothing is there.
   virtual Result<FileId> Identify(std::string_view name) = 0;
   // The size of the file `name` leads to, following a link, without opening it.

@@ -115,12 +115,23 @@ class PosixInputFile final : public InputFile {
 
 constexpr off_t kSequentialHintSize = 256 * 1024;
 
+enum class Links {
+  kFollow,
+  kRefuse,  // a link at the name is not opened: what is read is what stands there
+};
+
 // Opens `name` in `directory_fd` (or a path, with AT_FDCWD) as a locked regular file.
 Result<std::unique_ptr<InputFile>> OpenInput(int directory_fd, const std::string& name,
-                                             const std::string& path, Hold hold) {
+                                             const std::string& path, Hold hold,
+                                             Links links = Links::kFollow) {
   // O_NONBLOCK keeps a pipe that took a file's place from hanging the open; it changes nothing
   // for regular files.
-  UniqueFd fd(::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const int no_follow = links == Links::kRefuse ? O_NOFOLLOW : 0;
+  UniqueFd fd(::openat(directory_fd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_follow));
+  if (!fd && errno == ELOOP && links == Links::kRefuse) {
+    return Status::Error(Status::Code::kInvalidArgument,
+                         "cannot open " + path + ": a link is in its place");
+  }
   if (!fd) return ErrnoStatus(errno, "open", path);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return ErrnoStatus(errno, "open", path);
@@ -492,6 +503,11 @@ class PosixDirectory final : public Directory {
 
   Result<std::unique_ptr<InputFile>> OpenFile(std::string_view name) override {
     return OpenInput(fd_->get(), std::string(name), JoinPath(path_, name), Hold::kShared);
+  }
+
+  Result<std::unique_ptr<InputFile>> OpenPlainFile(std::string_view name) override {
+    return OpenInput(fd_->get(), std::string(name), JoinPath(path_, name), Hold::kShared,
+                     Links::kRefuse);
   }
 
   Result<FileId> Identify(std::string_view name) override {

@@ -188,11 +188,12 @@ class Win32InputFile final : public InputFile {
   std::string path_;
 };
 
+// `flags` may add FILE_FLAG_OPEN_REPARSE_POINT: a link is then opened itself, never followed.
 Result<std::unique_ptr<InputFile>> OpenInput(const std::wstring& wide, const std::string& path,
-                                             Hold hold) {
+                                             Hold hold, DWORD flags = 0) {
   const DWORD share = hold == Hold::kShared ? FILE_SHARE_READ : 0;
   UniqueHandle handle(CreateFileW(wide.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                  FILE_FLAG_SEQUENTIAL_SCAN | flags, nullptr));
   if (!handle) {
     const DWORD error = GetLastError();
     // A directory cannot be opened as a file; the system says only "access denied".
@@ -568,6 +569,21 @@ class Win32Directory final : public Directory {
     Result<std::wstring> component = Component(name, "open", path);
     if (!component.ok()) return component.status();
     return OpenInput(Child(wide_, *component), path, Hold::kShared);
+  }
+
+  Result<std::unique_ptr<InputFile>> OpenPlainFile(std::string_view name) override {
+    const std::string path = JoinPath(path_, name);
+    Result<std::wstring> component = Component(name, "open", path);
+    if (!component.ok()) return component.status();
+    const std::wstring wide = Child(wide_, *component);
+    WIN32_FIND_DATAW found{};
+    if (!FindEntry(wide, found)) return LastError("open", path);
+    if (IsLink(found)) {
+      return Status::Error(Status::Code::kInvalidArgument,
+                           "cannot open " + path + ": a link is in its place");
+    }
+    // Should a link take the file's place after the look, the open takes the link itself.
+    return OpenInput(wide, path, Hold::kShared, FILE_FLAG_OPEN_REPARSE_POINT);
   }
 
   Result<FileId> Identify(std::string_view name) override {

@@ -11,4 +11,11 @@ bool HostNamesMustBeUtf8() {
   return false;
 }
 
+// The file systems of these hosts tell case apart as a rule; on one that does not (a FAT card,
+// macOS by default) two names equal but for case still name one file, and the later entry
+// replaces the earlier there without being counted as one name given twice.
+std::string HostFileKey(std::string_view path) {
+  return std::string(path);
+}
+
 }  // namespace hxf

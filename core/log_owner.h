@@ -29,6 +29,13 @@ struct WorkerMessage {
   std::string detail;  // the file and the reason, for owners that can show more than the text
 };
 
+// What an unpack does with the files already in the folder it writes into.
+enum class ExistingFiles {
+  kReplace,  // each entry replaces the file at its name, as `tar x` does
+  kKeep,     // a file that differs from its entry is left as it is, and named in the log
+  kCancel,   // nothing is written: the job ends cancelled (only ever an answer to the question)
+};
+
 // What every implementation keeps: the procedures of all workers run one at a time, oldest first,
 // and a worker's call returns only once its procedure has run. Both owners run each procedure
 // on the worker's own thread under one lock: the command line because a terminal has no thread
@@ -47,6 +54,9 @@ class LogOwner {
   // Shows `message` and returns when the user has dismissed it. Called on the worker's thread;
   // it holds up only that worker.
   virtual void ShowMessage(const WorkerMessage& message) = 0;
+  // Asks what to do with the files already in `folder`, before an unpack writes there, and
+  // returns the answer. Called on the worker's thread; it holds up only that worker.
+  virtual ExistingFiles AskAboutExistingFiles(const std::string& folder) = 0;
   // Called on the worker's thread as its last act; the worker may be destroyed once this returns
   // and the thread has been joined.
   virtual void WorkerFinished(Worker& worker) { (void)worker; }

@@ -92,6 +92,10 @@ inline constexpr std::string_view kLengthMismatch =
     "文件长度与文件头不符";  // the header's length field does not match the file's size
 inline constexpr std::string_view kChecksumMismatch =
     "校验和与文件头不符";  // the header's checksum does not match the body
+inline constexpr std::string_view kExistingKept =
+    "已有文件与包中的不同,已保留";  // + name: what is there differs from the entry; kept
+inline constexpr std::string_view kNameGivenTwice =
+    "文件名重复,后面的文件覆盖前面的";  // + name: named before; this entry is written over it
 inline constexpr std::string_view kNoSuchEntry =
     "包中没有此文件:";  // + name or pattern: it picks no entry of the package
 inline constexpr std::string_view kHiddenWritten =

@@ -147,6 +147,39 @@ Status RecordReader::ReadToEnd() {
   }
 }
 
+Status RecordReader::ReadAround(std::span<std::byte> out) {
+  while (!out.empty()) {
+    Result<std::size_t> got = file_.Read(out);
+    if (!got.ok()) return got.status();
+    if (*got == 0) {
+      return Status::Error(Status::Code::kCorruption, file_.path() + ": the file ends early");
+    }
+    out = out.subspan(*got);
+  }
+  return Status::Ok();
+}
+
+Result<std::string> RecordReader::NameAt(std::uint64_t record_offset) {
+  // The file stands just after what the buffer holds, and goes back there.
+  const std::uint64_t file_position = offset_ + (buffer_end_ - buffer_begin_);
+  auto read_name = [&]() -> Result<std::string> {
+    if (Status moved = file_.Seek(record_offset); !moved.ok()) return moved;
+    std::byte length_field[4];
+    if (Status read = ReadAround(length_field); !read.ok()) return read;
+    const std::uint32_t length = DecodeU32(length_field);
+    if (length == 0 || length > format::kMaxNameLength) {
+      return Status::Error(Status::Code::kCorruption,
+                           file_.path() + ": no name at offset " + std::to_string(record_offset));
+    }
+    std::string name(length, '\0');
+    if (Status read = ReadAround(std::as_writable_bytes(std::span(name))); !read.ok()) return read;
+    return name;
+  };
+  Result<std::string> name = read_name();
+  if (Status back = file_.Seek(file_position); !back.ok()) return back;
+  return name;
+}
+
 bool RecordReader::MagicTextMatches() const {
   return HeaderComplete() && std::memcmp(header_.data() + format::kMagicOffset,
                                          format::kMagicText.data(), format::kMagicText.size()) == 0;

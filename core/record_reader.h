@@ -68,6 +68,12 @@ class RecordReader {
   // Reads past the rest of the current record's data (still summing it). Fails as ReadData does.
   Status SkipData();
 
+  // The name bytes of the earlier record at `record_offset` (the offset of an entry this reader
+  // has handed out), read again from the file, neither summed nor changing where the reader
+  // stands. So a caller can keep a record's offset in place of its name. Fails with kCorruption
+  // when no name of a valid length is there.
+  Result<std::string> NameAt(std::uint64_t record_offset);
+
   // The one report of a package whose records cannot be followed, once Next() returned kCorrupt
   // or ReadData failed with kCorruption.
   const std::optional<Corruption>& corruption() const { return corruption_; }
@@ -97,6 +103,8 @@ class RecordReader {
   Result<Step> Corrupt(Corruption::Kind kind, std::uint64_t record_offset);
   // Reads, and sums, everything left in the file without parsing it.
   Status ReadToEnd();
+  // Fills `out` straight from the file at its current position, past the buffer.
+  Status ReadAround(std::span<std::byte> out);
   std::uint64_t BytesLeft() const;
 
   InputFile& file_;

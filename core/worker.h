@@ -71,6 +71,10 @@ class Worker {
   void Log(std::string text, LogKind kind = LogKind::kProgress);
   // Shows a message and waits until the user has dismissed it.
   void ShowMessage(const WorkerMessage& message) { owner_.ShowMessage(message); }
+  // Asks the log owner what to do with the files in `folder`, and waits for the answer.
+  ExistingFiles AskAboutExistingFiles(const std::string& folder) {
+    return owner_.AskAboutExistingFiles(folder);
+  }
 
   void SetResult(JobResult result) { result_.store(result, std::memory_order_release); }
   // Lowers the result to kProblems, unless it is already worse.

@@ -26,31 +26,37 @@ bool HasPackageExtension(const std::string& path) {
   return extension == "hxf";
 }
 
-// A worker waiting for its message box to be closed. Released exactly once, on the UI thread,
-// whether the user closes the box or the window takes it down. A mutex and a condition variable,
-// not std::binary_semaphore: where the system has no futex (mingw-w64's libstdc++ on Windows), the
-// semaphore's wait can miss a release that comes just as the worker goes to sleep, and the worker
-// would then wait for ever.
-class MessageWait {
+// A worker waiting for its message box to be closed, or its question answered. Given its answer
+// exactly once, on the UI thread, whether the user closes the box or the window takes it down;
+// a later answer changes nothing. A mutex and a condition variable, not std::binary_semaphore:
+// where the system has no futex (mingw-w64's libstdc++ on Windows), the semaphore's wait can miss
+// a release that comes just as the worker goes to sleep, and the worker would then wait for ever.
+template <class Answer>
+class WorkerWait {
  public:
-  void Release() {
+  void Give(Answer answer) {
     {
       std::lock_guard lock(mutex_);
-      if (released_) return;
-      released_ = true;
+      if (given_) return;
+      answer_ = answer;
+      given_ = true;
     }
-    closed_.notify_all();
+    given_changed_.notify_all();
   }
-  void Wait() {
+  Answer Wait() {
     std::unique_lock lock(mutex_);
-    closed_.wait(lock, [this] { return released_; });
+    given_changed_.wait(lock, [this] { return given_; });
+    return answer_;
   }
 
  private:
   std::mutex mutex_;
-  std::condition_variable closed_;
-  bool released_ = false;
+  std::condition_variable given_changed_;
+  bool given_ = false;
+  Answer answer_{};
 };
+
+struct Dismissed {};
 
 }  // namespace
 
@@ -182,11 +188,11 @@ void WindowLogic::FlushLog() {
   view_.InsertLogLines(lines);
 }
 
-// --- The unpacker's message box ---
+// --- The unpacker's message box and question ---
 
 void WindowLogic::ShowMessage(const WorkerMessage& message) {
-  auto wait = std::make_shared<MessageWait>();
-  auto release = [wait] { wait->Release(); };
+  auto wait = std::make_shared<WorkerWait<Dismissed>>();
+  auto release = [wait] { wait->Give({}); };
   if (view_.OnUiThread()) {
     // Nothing on the UI thread may wait on the user here; the box stands on its own.
     OpenMessageBox(message, release);
@@ -197,17 +203,46 @@ void WindowLogic::ShowMessage(const WorkerMessage& message) {
 }
 
 void WindowLogic::OpenMessageBox(const WorkerMessage& message, std::function<void()> release) {
-  if (stopping_) {
+  if (!BoxStands()) {
     release();
     return;
   }
-  ++standing_boxes_;
   view_.ShowMessageBox(message, [this, release] {
     --standing_boxes_;
     release();
   });
-  // A job behind its box does no work: a window waiting to close need not wait for it.
   CloseIfDone();
+}
+
+ExistingFiles WindowLogic::AskAboutExistingFiles(const std::string& folder) {
+  // Nothing on the UI thread may wait on the user, and no answer comes without waiting.
+  if (view_.OnUiThread()) return ExistingFiles::kCancel;
+  auto wait = std::make_shared<WorkerWait<ExistingFiles>>();
+  view_.PostToUiThread([this, folder, wait] {
+    OpenQuestion(folder, [wait](ExistingFiles answer) { wait->Give(answer); });
+  });
+  return wait->Wait();
+}
+
+void WindowLogic::OpenQuestion(const std::string& folder,
+                               std::function<void(ExistingFiles)> answer) {
+  if (!BoxStands()) {
+    answer(ExistingFiles::kCancel);
+    return;
+  }
+  view_.AskAboutExistingFiles(folder, [this, answer](ExistingFiles choice) {
+    --standing_boxes_;
+    answer(choice);
+  });
+  CloseIfDone();
+}
+
+bool WindowLogic::BoxStands() {
+  if (stopping_) return false;
+  // Counted apart: a job behind its box does no work, so a window waiting to close need not wait
+  // for it (CloseIfDone).
+  ++standing_boxes_;
+  return true;
 }
 
 // --- Closing ---

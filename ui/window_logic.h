@@ -58,7 +58,7 @@ class WindowLogic final : public LogOwner {
 
   // Jobs started and not yet released.
   std::size_t Jobs() const { return jobs_.size(); }
-  // Of those, the ones doing work: not standing still behind their message box.
+  // Of those, the ones doing work: not standing still behind their message box or question.
   std::size_t RunningJobs() const { return jobs_.size() - standing_boxes_; }
   void UpdateProgress();
 
@@ -69,6 +69,9 @@ class WindowLogic final : public LogOwner {
   void Synchronize(const std::function<void()>& procedure) override;
   void InsertLine(const LogLine& line) override;
   void ShowMessage(const WorkerMessage& message) override;
+  // The view's question, standing for its job only as a message box does; kCancel when the
+  // window stops its jobs meanwhile.
+  ExistingFiles AskAboutExistingFiles(const std::string& folder) override;
   void WorkerFinished(Worker& worker) override;
 
  private:
@@ -78,6 +81,10 @@ class WindowLogic final : public LogOwner {
   void ReleaseJob(const Worker* worker);
   void FlushLog();
   void OpenMessageBox(const WorkerMessage& message, std::function<void()> release);
+  void OpenQuestion(const std::string& folder, std::function<void(ExistingFiles)> answer);
+  // A job's box or question is to stand: false, counting nothing, once the jobs are being
+  // stopped.
+  bool BoxStands();
   void StopJobs();
   void CloseIfDone();
 

@@ -27,6 +27,16 @@ inline constexpr const char* kWait = "等待";           // wait
 inline constexpr const char* kStop = "停止";           // stop
 inline constexpr const char* kKeepOpen = "取消";       // cancel (keep the window open)
 
+// Asked by an unpack whose folder already holds files, with the folder below the text: "the
+// unpack folder already holds files: replace them, or keep the ones you changed?", answered by
+// "replace", "keep" or "cancel" (the unpack).
+inline constexpr const char* kExistingFilesCaption = "确认";  // confirm
+inline constexpr const char* kExistingFiles =
+    "解包目录中已有文件。替换这些文件，还是保留您改过的文件？";
+inline constexpr const char* kReplaceFiles = "替换";
+inline constexpr const char* kKeepChanged = "保留";
+inline constexpr const char* kCancelUnpack = "取消";
+
 // A file dialog refused its filter: it must be pairs of description and pattern.
 inline constexpr const char* kInvalidFilter = "文件过滤器无效";  // invalid file filter
 

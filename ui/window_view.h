@@ -50,6 +50,12 @@ class WindowView {
   // Shows a job's box without holding up the window or other jobs; calls `closed` once when it
   // closes, whether the user closes it or CloseMessageBoxes does.
   virtual void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) = 0;
+  // Asks, as a job's box, what an unpack is to do with the files already in `folder`: replace
+  // them, keep the ones the user changed, or cancel. Calls `answered` once when it closes: with
+  // the user's choice, or kCancel when it closes otherwise (CloseMessageBoxes closes it too).
+  virtual void AskAboutExistingFiles(const std::string& folder,
+                                     std::function<void(ExistingFiles)> answered) = 0;
+  // Closes every job's box and question.
   virtual void CloseMessageBoxes() = 0;
   // The program's standard error box (stop icon, one OK button); returns when it is closed.
   virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;

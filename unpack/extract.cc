@@ -1,5 +1,8 @@
 #include "unpack/extract.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/entry_path.h"
 #include "core/host_names.h"
 #include "core/job_paths.h"
@@ -7,8 +10,38 @@
 #include "core/log_texts.h"
 #include "core/package_format.h"
 #include "unpack/directory_cache.h"
+#include "unpack/written_names.h"
 
 namespace hxf {
+namespace {
+
+constexpr std::size_t kCompareBufferSize = 64 * 1024;
+
+// The key of the file the entry's host components name.
+std::string FileKey(const std::vector<std::string>& components) {
+  std::string path;
+  for (const std::string& component : components) {
+    if (!path.empty()) path += '/';
+    path += component;
+  }
+  return HostFileKey(path);
+}
+
+// Whether `file` goes on with exactly `expected`, read a piece at a time through `buffer`.
+Result<bool> GoesOnWith(InputFile& file, std::span<const std::byte> expected,
+                        std::vector<std::byte>& buffer) {
+  while (!expected.empty()) {
+    const std::size_t wanted = std::min(buffer.size(), expected.size());
+    Result<std::size_t> got = file.Read(std::span(buffer).first(wanted));
+    if (!got.ok()) return got.status();
+    if (*got == 0 || std::memcmp(buffer.data(), expected.data(), *got) != 0) return false;
+    expected = expected.subspan(*got);
+  }
+  return true;
+}
+
+}  // namespace
+
 TExtract::TExtract(LogOwner& owner, std::string package_file, Settings settings,
                    FileSystem& file_system)
     : Worker(owner, std::move(package_file)),
@@ -38,6 +71,7 @@ void TExtract::Execute() {
   // Made only once the package has opened: a package that cannot be opened leaves nothing behind.
   const std::string root_path =
       settings_.unpack_root.empty() ? DefaultUnpackRoot(PackageFile) : settings_.unpack_root;
+  if (!SettleExistingFiles(root_path)) return;
   Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, true);
   if (!root.ok()) {
     SetResult(JobResult::kFailed);
@@ -49,7 +83,10 @@ void TExtract::Execute() {
   SetProgressTotal((*package)->size());
   RecordReader reader(**package);
   DirectoryCache directories(**root);
-  if (Unpack(reader, directories) == Next::kStop) {
+  WrittenNames written(reader.file_size(), [this, &reader](std::uint64_t record_offset) {
+    return EarlierFileKey(reader, record_offset);
+  });
+  if (Unpack(reader, directories, written) == Next::kStop) {
     if (Cancelled()) {
       SetResult(JobResult::kFailed);
       Log(std::string(text::kCancelled), LogKind::kProblem);
@@ -62,7 +99,27 @@ void TExtract::Execute() {
   LogEnd();
 }
 
-TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directories) {
+bool TExtract::SettleExistingFiles(const std::string& root_path) {
+  existing_files_ = settings_.existing_files;
+  if (!settings_.ask_about_existing_files || !HoldsFiles(root_path)) return true;
+  existing_files_ = AskAboutExistingFiles(root_path);
+  // The window stops its jobs by closing their questions: that answer is a cancel too.
+  if (existing_files_ != ExistingFiles::kCancel && !Cancelled()) return true;
+  SetResult(JobResult::kFailed);
+  Log(std::string(text::kCancelled), LogKind::kProblem);
+  return false;
+}
+
+bool TExtract::HoldsFiles(const std::string& root_path) {
+  Result<std::unique_ptr<Directory>> root = file_system_.OpenDirectory(root_path, false);
+  if (!root.ok()) return false;  // nothing there yet, or no folder: the unpack says so
+  // A folder that cannot be listed may hold anything.
+  Result<Listing> entries = (*root)->List();
+  return !entries.ok() || !entries->empty();
+}
+
+TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directories,
+                                WrittenNames& written) {
   while (!Cancelled()) {
     Result<RecordReader::Step> step = reader.Next();
     SetProgress(reader.offset());
@@ -86,72 +143,114 @@ TExtract::Next TExtract::Unpack(RecordReader& reader, DirectoryCache& directorie
         LogCorruption(*reader.corruption());
         return Next::kGoOn;
       case RecordReader::Step::kEntry:
-        if (ExtractEntry(reader, directories) == Next::kStop) return Next::kStop;
+        if (ExtractEntry(reader, directories, written) == Next::kStop) return Next::kStop;
         break;
     }
   }
   return Next::kStop;
 }
 
-TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& directories) {
+TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& directories,
+                                      WrittenNames& written) {
   const std::string name = DecodeName(reader.entry().name, settings_.names);
   const std::string shown = DisplayName(name);
   if (!Picked(name)) {
     if (Status skipped = reader.SkipData(); !skipped.ok()) {
-      if (reader.corruption()) {
-        NoteNotWritten();
-        LogCorruption(*reader.corruption());
-      } else {
-        FailReading(skipped);
-      }
+      if (reader.corruption()) NoteNotWritten();
+      StopReading(reader, skipped);
       return Next::kStop;
     }
     return Next::kGoOn;
   }
-
-  // Leaves the record's data unread and unwritten, keeping the scan in step with the records.
-  auto skip = [&](std::string_view text, const Status& why) {
-    NoteNotWritten();
-    Log(LogLineText(text, shown, why), LogKind::kProblem);
-    if (Status skipped = reader.SkipData(); !skipped.ok()) {
-      if (reader.corruption()) {
-        LogCorruption(*reader.corruption());
-      } else {
-        FailReading(skipped);
-      }
-      return Next::kStop;
-    }
-    return Next::kGoOn;
-  };
-
   if (HostNamesMustBeUtf8() && !IsValidUtf8(name)) {
     // What is wrong is the stored name's form, not the UTF-8 it failed to become.
-    return skip(text::kCannotCreateFile, Status::Error(Status::Code::kInvalidArgument,
-                                                       settings_.names == NameEncoding::kGbk
-                                                           ? "the stored name is not valid GBK"
-                                                           : "the stored name is not valid UTF-8"));
+    const Status why =
+        Status::Error(Status::Code::kInvalidArgument, settings_.names == NameEncoding::kGbk
+                                                          ? "the stored name is not valid GBK"
+                                                          : "the stored name is not valid UTF-8");
+    return Skip(reader, text::kCannotCreateFile, shown, why) == Outcome::kStop ? Next::kStop
+                                                                               : Next::kGoOn;
   }
   Result<std::vector<std::string>> components = SplitEntryNameForHost(name);
-  if (!components.ok()) return skip(text::kUnsafeName, Status());
+  if (!components.ok()) {
+    return Skip(reader, text::kUnsafeName, shown, Status()) == Outcome::kStop ? Next::kStop
+                                                                              : Next::kGoOn;
+  }
+  const std::string key = FileKey(*components);
+  Result<bool> again = written.Contains(key);
+  if (!again.ok()) {
+    StopReading(reader, again.status());
+    return Next::kStop;
+  }
+  // The package's order decides, as it does for every other file: the later entry is written.
+  if (*again) {
+    NoteFlaw();
+    Log(LogLineText(text::kNameGivenTwice, shown), LogKind::kProblem);
+  }
 
+  const Outcome outcome = ExtractFile(reader, directories, *components, shown, *again);
+  if (outcome == Outcome::kWritten) NoteHidden(*components);
+  if (outcome == Outcome::kWritten && !*again) written.Add(key, reader.entry().offset);
+  return outcome == Outcome::kStop ? Next::kStop : Next::kGoOn;
+}
+
+TExtract::Outcome TExtract::ExtractFile(RecordReader& reader, DirectoryCache& directories,
+                                        const std::vector<std::string>& components,
+                                        const std::string& shown, bool written_in_this_run) {
   Result<Directory*> directory =
-      directories.Open(std::span(*components).first(components->size() - 1));
-  if (!directory.ok()) return skip(text::kCannotCreateFile, directory.status());
-  Result<std::unique_ptr<OutputFile>> out = (*directory)->CreateFile(components->back());
-  if (!out.ok()) return skip(text::kCannotCreateFile, out.status());
+      directories.Open(std::span(components).first(components.size() - 1));
+  if (!directory.ok()) return Skip(reader, text::kCannotCreateFile, shown, directory.status());
+  // What this run wrote is no file of the user's: a later entry of its name replaces it.
+  if (existing_files_ == ExistingFiles::kKeep && !written_in_this_run) {
+    std::optional<Outcome> compared =
+        CompareWithExisting(reader, **directory, components.back(), shown);
+    if (compared) return *compared;
+  }
+  return WriteFile(reader, **directory, components.back(), shown);
+}
+
+std::optional<TExtract::Outcome> TExtract::CompareWithExisting(RecordReader& reader,
+                                                               Directory& directory,
+                                                               const std::string& name,
+                                                               const std::string& shown) {
+  Result<std::unique_ptr<InputFile>> existing = directory.OpenPlainFile(name);
+  if (existing.status().code() == Status::Code::kNotFound) return std::nullopt;
+  // A link, a folder or anything else at the name is left as it is, as a file that differs.
+  Status why = existing.status();
+  bool same = existing.ok() && (*existing)->size() == reader.entry().data_length;
+  if (same && compare_buffer_.empty()) compare_buffer_.resize(kCompareBufferSize);
+  while (same) {
+    Result<std::span<const std::byte>> chunk = reader.ReadData();
+    if (!chunk.ok()) {
+      NoteNotWritten();
+      return StopReading(reader, chunk.status());
+    }
+    if (chunk->empty()) return Outcome::kWritten;  // nothing to write: it holds the entry already
+    Result<bool> goes_on = GoesOnWith(**existing, *chunk, compare_buffer_);
+    if (!goes_on.ok()) why = goes_on.status();
+    same = goes_on.ok() && *goes_on;
+    SetProgress(reader.offset());
+    if (Cancelled()) return Outcome::kStop;
+  }
+  NoteFlaw();
+  Log(LogLineText(text::kExistingKept, shown, why), LogKind::kProblem);
+  if (Status skipped = reader.SkipData(); !skipped.ok()) return StopReading(reader, skipped);
+  return Outcome::kNotWritten;
+}
+
+TExtract::Outcome TExtract::WriteFile(RecordReader& reader, Directory& directory,
+                                      const std::string& name, const std::string& shown) {
+  Result<std::unique_ptr<OutputFile>> out = directory.CreateFile(name);
+  if (!out.ok()) return Skip(reader, text::kCannotCreateFile, shown, out.status());
 
   while (true) {
     Result<std::span<const std::byte>> chunk = reader.ReadData();
     if (!chunk.ok()) {
       // The file shrank under the reader, or a read failed: the temporary file goes away unnamed.
       NoteNotWritten();
-      if (reader.corruption()) {
-        LogCorruption(*reader.corruption());
-      } else {
-        FailReading(chunk.status());
-      }
+      StopReading(reader, chunk.status());
       Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
-      return Next::kStop;
+      return Outcome::kStop;
     }
     if (chunk->empty()) break;
     if (Status written = (*out)->Write(*chunk); !written.ok()) {
@@ -159,19 +258,46 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
       SetResult(JobResult::kFailed);
       Log(LogLineText(text::kWriteFailed, shown, written), LogKind::kProblem);
       Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
-      return Next::kStop;
+      return Outcome::kStop;
     }
     SetProgress(reader.offset());
-    if (Cancelled()) return Next::kStop;
+    if (Cancelled()) return Outcome::kStop;
   }
   if (Status committed = (*out)->Commit(); !committed.ok()) {
     NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
     Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
-    return Next::kGoOn;
+    return Outcome::kNotWritten;
   }
-  NoteHidden(*components);
-  return Next::kGoOn;
+  return Outcome::kWritten;
+}
+
+// Leaves the record's data unread and unwritten, keeping the scan in step with the records.
+TExtract::Outcome TExtract::Skip(RecordReader& reader, std::string_view text,
+                                 const std::string& shown, const Status& why) {
+  NoteNotWritten();
+  Log(LogLineText(text, shown, why), LogKind::kProblem);
+  if (Status skipped = reader.SkipData(); !skipped.ok()) return StopReading(reader, skipped);
+  return Outcome::kNotWritten;
+}
+
+TExtract::Outcome TExtract::StopReading(const RecordReader& reader, const Status& why) {
+  if (reader.corruption()) {
+    LogCorruption(*reader.corruption());
+  } else {
+    FailReading(why);
+  }
+  return Outcome::kStop;
+}
+
+Result<std::string> TExtract::EarlierFileKey(RecordReader& reader,
+                                             std::uint64_t record_offset) const {
+  Result<std::string> stored = reader.NameAt(record_offset);
+  if (!stored.ok()) return stored.status();
+  Result<std::vector<std::string>> components =
+      SplitEntryNameForHost(DecodeName(*stored, settings_.names));
+  if (!components.ok()) return components.status();
+  return FileKey(*components);
 }
 
 bool TExtract::Picked(std::string_view name) {

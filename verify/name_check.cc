@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/entry_path.h"
+#include "core/name_hash.h"
 #include "core/package_format.h"
 #include "core/windows_names.h"
 
@@ -16,17 +17,6 @@ std::string FoldCase(std::string name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return name;
-}
-
-// 64-bit FNV-1a: the same on every host (std::hash is 32 bits on a 32-bit one), and spread well
-// enough that a million names rarely give two hashes that agree.
-std::uint64_t Hash(std::string_view text) {
-  std::uint64_t hash = 0xCBF29CE484222325u;
-  for (const char c : text) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001B3u;
-  }
-  return hash;
 }
 
 // What is kept of a hash once its lowest bit has been given to tell files from directories.
@@ -69,7 +59,7 @@ void NameCheck::FindWindowsProblem(const std::vector<std::string>& components,
 }
 
 void NameCheck::Note(std::string_view folded, bool file) {
-  const std::uint64_t noted = Hash(folded) << 1 | (file ? 1 : 0);
+  const std::uint64_t noted = NameHash(folded) << 1 | (file ? 1 : 0);
   if (!file) {
     // Noting a directory again changes nothing: only a file's name can clash with it.
     std::uint64_t& recent = recent_directories_[(noted >> 1) % recent_directories_.size()];
@@ -115,7 +105,7 @@ bool NameCheck::NeedsSecondPass() {
 }
 
 bool NameCheck::MayClash(std::string_view folded) const {
-  return std::binary_search(suspects_.begin(), suspects_.end(), Hash(folded) & kKeptBits);
+  return std::binary_search(suspects_.begin(), suspects_.end(), NameHash(folded) & kKeptBits);
 }
 
 void NameCheck::Recheck(const EntryRecord& entry) {
@@ -126,7 +116,8 @@ void NameCheck::Recheck(const EntryRecord& entry) {
   for (const std::size_t end : DirectoryEnds(folded)) {
     const std::string_view directory = std::string_view(folded).substr(0, end);
     if (!MayClash(directory)) continue;
-    const auto [at, added] = seen_.try_emplace(std::string(directory), Seen{entry.offset, false});
+    const auto [at, added] =
+        seen_.try_emplace(std::string(directory), Seen{entry.offset, false, {}});
     if (!added && at->second.file) {
       Find(shown, entry.offset,
            "its directory \"" + DisplayName(name.substr(0, end)) +
@@ -135,12 +126,17 @@ void NameCheck::Recheck(const EntryRecord& entry) {
     }
   }
   if (!MayClash(folded)) return;
-  const auto [at, added] = seen_.try_emplace(folded, Seen{entry.offset, true});
+  const auto [at, added] = seen_.try_emplace(folded, Seen{entry.offset, true, name});
   if (added) return;
   const std::string earlier = std::to_string(at->second.offset);
-  if (at->second.file) {
+  if (at->second.file && at->second.name == name) {
     Find(shown, entry.offset,
-         "the same file as the entry at offset " + earlier + " (case ignored)");
+         "the same name as the entry at offset " + earlier +
+             "; unpacking writes this entry over that one");
+  } else if (at->second.file) {
+    Find(shown, entry.offset,
+         "the same file as the entry at offset " + earlier +
+             " (case ignored); unpacking on Windows writes this entry over that one");
   } else {
     Find(shown, entry.offset,
          "a directory too: the entry at offset " + earlier + " lies in it (case ignored)");

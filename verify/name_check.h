@@ -51,6 +51,7 @@ class NameCheck {
   struct Seen {
     std::uint64_t offset;  // of the first entry that gave this name
     bool file;             // a file's name, or else a directory holding one
+    std::string name;      // a file's, decoded, as that entry spelt it
   };
 
   void Find(const std::string& shown, std::uint64_t offset, const std::string& what);

@@ -162,7 +162,8 @@ TEST_F(CliTest, JsonDocumentsForScripts) {
        {{"/findings/5/kind", "names"},
         {"/findings/5/offset", 75},
         {"/findings/5/message",
-         "\"A\" at offset 75: the same file as the entry at offset 64 (case ignored)"}}},
+         "\"A\" at offset 75: the same file as the entry at offset 64 (case ignored); "
+         "unpacking on Windows writes this entry over that one"}}},
       {testing::BuildPackage({{"aux.bin", "1"}}),
        {"verify", "--json", "fw.hxf"},
        1,
@@ -318,6 +319,11 @@ TEST_F(CliTest, CommandCases) {
     testing::WriteFile(dir_ / "tree/a.txt", "abc");
     testing::WriteFile(dir_ / "elsewhere.txt", "outside");
     cannot = !testing::MakeLink(dir_ / "tree/b.txt", dir_ / "elsewhere.txt");
+  };
+  // An out_hxf where the user edited one of kExample's files and added one of their own.
+  auto edited_out_hxf = [&] {
+    testing::WriteFile(dir_ / "out_hxf/sub/b.bin", "edited");
+    testing::WriteFile(dir_ / "out_hxf/notes.txt", "mine");
   };
   auto other_package = [&] {
     testing::WriteFile(dir_ / "other.hxf",
@@ -491,7 +497,8 @@ TEST_F(CliTest, CommandCases) {
        BuildPackage({{"a", "1"}, {"a", "2"}}),
        {"verify", "fw.hxf"},
        1,
-       {"\"a\" at offset 75: the same file as the entry at offset 64"}},
+       {"names         FAILED \"a\" at offset 75: the same name as the entry at offset 64; "
+        "unpacking writes this entry over that one"}},
       {"a file, then a directory of its name",
        BuildPackage({{"d", "1"}, {"D\\x", "2"}}),
        {"verify", "fw.hxf"},
@@ -517,7 +524,8 @@ TEST_F(CliTest, CommandCases) {
        BuildPackage({{"a", "1"}, {"A", "2"}, {"..", "3"}}),
        {"verify", "fw.hxf"},
        1,
-       {"FAILED \"A\" at offset 75: the same file as the entry at offset 64 (case ignored)\n"
+       {"FAILED \"A\" at offset 75: the same file as the entry at offset 64 (case ignored); "
+        "unpacking on Windows writes this entry over that one\n"
         "names         FAILED \"..\" at offset 86: the unpacker refuses it"}},
       {"names decoded from GBK before they are compared",
        BuildPackage({{"\xD6\xD0"
@@ -615,6 +623,47 @@ TEST_F(CliTest, CommandCases) {
        {"picked/z.txt"},
        [] {},
        [&] { return testing::Exists(dir_ / "picked/sub/b.bin"); }},
+      // unpack over files already there: replaced unless kept; a name given twice.
+      {"unpack over an edited file replaces it, and leaves other files",
+       kExample,
+       {"unpack", "fw.hxf"},
+       0,
+       {std::string(text::kUnpackDone) + "\n"},
+       {},
+       edited_out_hxf,
+       [&] {
+         return ReadFile(dir_ / "out_hxf/sub/b.bin") == ToBytes("\x01\x02\x03\x04\x05") &&
+                ReadFile(dir_ / "out_hxf/notes.txt") == ToBytes("mine");
+       }},
+      {"unpack -k keeps the edited file and names it",
+       kExample,
+       {"unpack", "-k", "fw.hxf"},
+       1,
+       {std::string(text::kExistingKept) + "sub\\b.bin\n", with_problems + "1"},
+       {},
+       edited_out_hxf,
+       [&] {
+         return ReadFile(dir_ / "out_hxf/sub/b.bin") == ToBytes("edited") &&
+                testing::Exists(dir_ / "out_hxf/z.txt");
+       }},
+      {"unpack --keep over files that are the package's",
+       kExample,
+       {"unpack", "--keep", "fw.hxf"},
+       0,
+       {std::string(text::kUnpackDone) + "\n"},
+       {},
+       [&] {
+         testing::WriteFile(dir_ / "out_hxf/sub/b.bin", "\x01\x02\x03\x04\x05");
+         testing::WriteFile(dir_ / "out_hxf/z.txt", "");
+       }},
+      {"unpack of a name given twice writes the later entry",
+       BuildPackage({{"a", "first"}, {"b", "x"}, {"a", "second"}}),
+       {"unpack", "fw.hxf"},
+       1,
+       {std::string(text::kNameGivenTwice) + "a\n", with_problems + "1"},
+       {},
+       {},
+       [&] { return ReadFile(dir_ / "out_hxf/a") == ToBytes("second"); }},
       // cat: the bytes exactly, on standard output only.
       {"cat of an entry",
        kExample,

@@ -240,6 +240,39 @@ TEST_P(FileSystemContract, LinksInsideTheTreeAreNeverWrittenThrough) {
   EXPECT_FALSE(host_->IsLink(dir_ / "tree/file_link"));
 }
 
+// An unpack that keeps the user's files compares each with its entry: what it reads must be the
+// file in the tree itself, never one a link there leads to.
+TEST_P(FileSystemContract, APlainFileIsOpenedOnlyWhenItIsARegularFileItself) {
+  host_->Write(dir_ / "tree/mine", "edited");
+  host_->MakeDirectory(dir_ / "tree/sub");
+  host_->Write(dir_ / "outside/target", "precious");
+  const bool links = host_->MakeLink(dir_ / "tree/link", dir_ / "outside/target");
+  const bool special = host_->MakeSpecial(dir_ / "tree/pipe");
+  Result<std::unique_ptr<Directory>> tree = fs().OpenDirectory(dir_ / "tree", false);
+  ASSERT_TRUE(tree.ok());
+
+  Result<std::unique_ptr<InputFile>> mine = (*tree)->OpenPlainFile("mine");
+  ASSERT_TRUE(mine.ok()) << mine.status().message();
+  std::byte buffer[16];
+  Result<std::size_t> got = (*mine)->Read(buffer);
+  ASSERT_TRUE(got.ok());
+  EXPECT_EQ(Bytes(buffer, buffer + *got), ToBytes("edited"));
+  // Held as a packer holds its sources: shared with readers, never while it is replaced.
+  EXPECT_TRUE((*tree)->OpenPlainFile("mine").ok());
+  EXPECT_EQ((*tree)->CreateFile("mine").status().code(), Status::Code::kBusy);
+
+  EXPECT_EQ((*tree)->OpenPlainFile("none").status().code(), Status::Code::kNotFound);
+  std::vector<std::string> refused = {"sub"};
+  if (links) refused.push_back("link");
+  if (special) refused.push_back("pipe");
+  for (const std::string& name : refused) {
+    Result<std::unique_ptr<InputFile>> opened = (*tree)->OpenPlainFile(name);
+    ASSERT_FALSE(opened.ok()) << name;
+    EXPECT_NE(opened.status().code(), Status::Code::kNotFound) << name;
+    EXPECT_NE(opened.status().message().find(name), std::string::npos) << name;
+  }
+}
+
 TEST_P(FileSystemContract, ListingReportsKindsAfterFollowingLinks) {
   host_->Write(dir_ / "file", "x");
   host_->MakeDirectory(dir_ / "sub");

@@ -87,6 +87,38 @@ TEST(RecordReader, SkippedDataIsStillSummed) {
   EXPECT_EQ(reader.Checksum(), 0xBB483C9Du);
 }
 
+// Read again while the reader stands inside a later record's data, partly buffered: the rest of
+// the package reads on as it would have, and its sum does not change.
+TEST(RecordReader, AnEarlierNameIsReadAgainWithoutMovingTheReader) {
+  const Bytes package = testing::BuildPackage(
+      {{"first\\a.bin", std::string(100, 'a')}, {"second", std::string(300, 'b')}, {"c", "z"}});
+  MemoryInputFile file(package, 7);
+  RecordReader reader(file, 64);
+  ASSERT_EQ(*reader.Next(), Step::kEntry);
+  const std::uint64_t first = reader.entry().offset;
+  ASSERT_EQ(*reader.Next(), Step::kEntry);
+  Result<std::span<const std::byte>> started = reader.ReadData();  // a chunk of the second's data
+  ASSERT_TRUE(started.ok());
+  std::string data(reinterpret_cast<const char*>(started->data()), started->size());
+
+  for (int again = 0; again < 2; ++again) {
+    Result<std::string> name = reader.NameAt(first);
+    ASSERT_TRUE(name.ok()) << name.status().message();
+    EXPECT_EQ(*name, "first\\a.bin");
+  }
+  EXPECT_EQ(reader.NameAt(first + 1).status().code(), Status::Code::kCorruption);
+  for (Result<std::span<const std::byte>> chunk = reader.ReadData(); chunk.ok() && !chunk->empty();
+       chunk = reader.ReadData()) {
+    data.append(reinterpret_cast<const char*>(chunk->data()), chunk->size());
+  }
+  EXPECT_EQ(data, std::string(300, 'b'));
+  ASSERT_EQ(*reader.Next(), Step::kEntry);
+  EXPECT_EQ(reader.entry().name, "c");
+  while (*reader.Next() != Step::kEnd) {
+  }
+  EXPECT_EQ(reader.Checksum(), ReadAll(package).checksum);
+}
+
 TEST(RecordReader, EndMarkerInTheMiddleIsPassedOver) {
   const Bytes package = testing::WithHeader(testing::Concat(
       {testing::Record("a", "1"), testing::U32(0), testing::Record("b", "2"), testing::U32(0)}));

@@ -111,6 +111,9 @@ class TearDetectingLog final : public LogOwner {
     inside_ = false;
   }
   void ShowMessage(const WorkerMessage&) override {}
+  ExistingFiles AskAboutExistingFiles(const std::string&) override {
+    return ExistingFiles::kReplace;
+  }
 
   std::vector<std::string> lines_;
   std::atomic<bool> overlapped_{false};

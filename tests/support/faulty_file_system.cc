@@ -126,6 +126,10 @@ class FaultyDirectory final : public Directory {
     if (Status fault = faults_.Check(Operation::kOpen, Child(name)); !fault.ok()) return fault;
     return WrapInput(base_->OpenFile(name), faults_, std::string(name));
   }
+  Result<std::unique_ptr<InputFile>> OpenPlainFile(std::string_view name) override {
+    if (Status fault = faults_.Check(Operation::kOpen, Child(name)); !fault.ok()) return fault;
+    return WrapInput(base_->OpenPlainFile(name), faults_, std::string(name));
+  }
   Result<FileId> Identify(std::string_view name) override { return base_->Identify(name); }
   Result<std::uint64_t> FileSize(std::string_view name) override { return base_->FileSize(name); }
   Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) override {

@@ -269,6 +269,17 @@ class MemoryDirectory final : public Directory {
     return OpenIn(fs_, fs_.Find(Child(name), true), JoinPath(path_, name), Hold::kShared);
   }
 
+  Result<std::unique_ptr<InputFile>> OpenPlainFile(std::string_view name) override {
+    std::lock_guard lock(fs_.mutex());
+    const std::string path = JoinPath(path_, name);
+    const auto there = node_->children.find(std::string(name));
+    if (there == node_->children.end()) return NotFound("open", path);
+    if (there->second->kind == Node::kLink) {
+      return Error(Status::Code::kInvalidArgument, "open", path, "a link is in its place");
+    }
+    return OpenIn(fs_, there->second, path, Hold::kShared);
+  }
+
   Result<FileId> Identify(std::string_view name) override {
     std::lock_guard lock(fs_.mutex());
     const std::shared_ptr<Node> node = fs_.Find(Child(name), true);

@@ -19,6 +19,22 @@ void RecordingLog::ShowMessage(const WorkerMessage& message) {
   messages_.push_back(message);
 }
 
+ExistingFiles RecordingLog::AskAboutExistingFiles(const std::string& folder) {
+  std::lock_guard lock(mutex_);
+  questions_.push_back(folder);
+  return answer_;
+}
+
+void RecordingLog::AnswerExistingFiles(ExistingFiles answer) {
+  std::lock_guard lock(mutex_);
+  answer_ = answer;
+}
+
+std::vector<std::string> RecordingLog::questions() const {
+  std::lock_guard lock(mutex_);
+  return questions_;
+}
+
 std::vector<LogLine> RecordingLog::lines() const {
   std::lock_guard lock(mutex_);
   return lines_;

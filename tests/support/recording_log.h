@@ -1,5 +1,5 @@
 // A log owner for tests: it runs synchronized procedures at once on the calling thread (one at a
-// time), keeps every line, and answers worker messages without waiting for anyone.
+// time), keeps every line, and answers worker messages and questions without waiting for anyone.
 #pragma once
 
 #include <mutex>
@@ -16,6 +16,12 @@ class RecordingLog : public LogOwner {
   void Synchronize(const std::function<void()>& procedure) override;
   void InsertLine(const LogLine& line) override;
   void ShowMessage(const WorkerMessage& message) override;
+  // Gives the answer set by AnswerExistingFiles (kReplace until then), and notes the folder.
+  ExistingFiles AskAboutExistingFiles(const std::string& folder) override;
+
+  void AnswerExistingFiles(ExistingFiles answer);
+  // The folders a job asked about, in order.
+  std::vector<std::string> questions() const;
 
   // The lines in the order they were logged (oldest first).
   std::vector<LogLine> lines() const;
@@ -28,6 +34,8 @@ class RecordingLog : public LogOwner {
   mutable std::recursive_mutex mutex_;
   std::vector<LogLine> lines_;
   std::vector<WorkerMessage> messages_;
+  ExistingFiles answer_ = ExistingFiles::kReplace;
+  std::vector<std::string> questions_;
 };
 
 // Resumes `worker` and waits until it has finished.

@@ -31,6 +31,8 @@ namespace {
 
 const QString kOpenFailed = QStringLiteral("文件打开的失败");
 const QString kJobsRunning = QStringLiteral("还有任务正在运行。等待它们完成，还是停止它们？");
+const QString kExistingFiles =
+    QStringLiteral("解包目录中已有文件。替换这些文件，还是保留您改过的文件？");
 
 QStringList RepackLines(const QString& package, const QStringList& files) {
   QStringList lines = {QStringLiteral("文件关闭"), QStringLiteral("打包结束,开始计算校验和.")};
@@ -78,6 +80,19 @@ class WindowJobsTest : public QObject {
         },
         10000);
     return appeared ? opened : nullptr;
+  }
+
+  // An unpack into an out_hxf where the user edited a file: its worker then waits on the
+  // question. Returns the question's box.
+  QMessageBox* StartUnpackOverEditedFiles() {
+    WriteFile(File("fw.hxf"), BuildPackage({{"a.txt", "new"}, {"b.txt", "b"}}));
+    WriteFile(File("out_hxf/a.txt"), "edited");
+    dialog_->Choose(File("fw.hxf"));
+    Click(window_->Button1);
+    QMessageBox* box = nullptr;
+    const bool appeared = QTest::qWaitFor(
+        [&] { return (box = VisibleMessageBoxWithText(kExistingFiles)) != nullptr; }, 10000);
+    return appeared ? box : nullptr;
   }
 
  private slots:
@@ -289,6 +304,48 @@ class WindowJobsTest : public QObject {
     WAIT_FOR_JOBS(window_);
   }
 
+  void unpackOverFilesAsksWhatToDoWithThem_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("a_after");
+    QTest::addColumn<bool>("b_written");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("new") << true
+                             << QStringLiteral("解包完成");
+    QTest::newRow("keep") << QStringLiteral("保留") << QStringLiteral("edited") << true
+                          << QStringLiteral("已有文件与包中的不同,已保留a.txt");
+    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("edited") << false
+                            << QStringLiteral("已取消");
+  }
+  void unpackOverFilesAsksWhatToDoWithThem() {
+    QFETCH(QString, button);
+    QFETCH(QString, a_after);
+    QFETCH(bool, b_written);
+    QFETCH(QString, logged);
+    QMessageBox* box = StartUnpackOverEditedFiles();
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("确认"));
+    QCOMPARE(box->icon(), QMessageBox::Question);
+    QCOMPARE(box->informativeText(), Path("out_hxf"));
+    QStringList buttons;
+    for (QAbstractButton* shown : box->buttons()) buttons << shown->text();
+    buttons.sort();
+    QCOMPARE(buttons,
+             QStringList({QStringLiteral("保留"), QStringLiteral("取消"), QStringLiteral("替换")}));
+    QCOMPARE(box->defaultButton()->text(), QStringLiteral("保留"));
+    // It holds up only its own job: the window stays usable.
+    QVERIFY(!box->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QVERIFY(window_->Button1->isEnabled());
+    QCOMPARE(window_->RunningJobs(), std::size_t{1});
+
+    ClickButton(box, button);
+    WAIT_FOR_JOBS(window_);
+    QCOMPARE(Q(ToString(ReadFile(File("out_hxf/a.txt")))), a_after);
+    QCOMPARE(Exists(File("out_hxf/b.txt")), b_written);
+    QVERIFY2(LogLines(window_->Memo1).contains(logged),
+             qPrintable(LogLines(window_->Memo1).join(u'|')));
+  }
+
   void closingWithAJobRunningAsksWhatToDo_data() {
     QTest::addColumn<QString>("choice");
     QTest::newRow("wait") << QStringLiteral("等待");
@@ -332,17 +389,28 @@ class WindowJobsTest : public QObject {
     QCOMPARE(window_->isVisible(), !waiting);
   }
 
+  void closingWithOnlyABoxStandingClosesAtOnce_data() {
+    QTest::addColumn<bool>("question");
+    QTest::newRow("the open failure's box") << false;
+    QTest::newRow("an unpack's question") << true;
+  }
   void closingWithOnlyABoxStandingClosesAtOnce() {
-    QPointer<QMessageBox> failure_box(StartFailingUnpack());
-    QVERIFY(failure_box);
+    QFETCH(bool, question);
+    QPointer<QMessageBox> job_box(question ? StartUnpackOverEditedFiles() : StartFailingUnpack());
+    QVERIFY(job_box);
     // The job behind the box does no work: nothing to ask about.
     auto asked = WhenMessageBoxAppears(
         kJobsRunning, [](QMessageBox* box) { ClickButton(box, QStringLiteral("取消")); });
     window_->close();
     QVERIFY(!window_->isVisible());
     QVERIFY(!*asked);
-    QTRY_VERIFY(failure_box.isNull() || !failure_box->isVisible());
+    QTRY_VERIFY(job_box.isNull() || !job_box->isVisible());
     WAIT_FOR_JOBS(window_);
+    if (question) {
+      // The unpack ended as cancelled, having written nothing.
+      QCOMPARE(ToString(ReadFile(File("out_hxf/a.txt"))), std::string("edited"));
+      QVERIFY(!Exists(File("out_hxf/b.txt")));
+    }
   }
 
   void keepingOpenAfterWaitingUndoesTheWait() {

@@ -55,5 +55,28 @@ TEST(ExtractWin32Test, NamesWindowsCannotHoldAreRefusedAndUnpackingGoesOn) {
   }
 }
 
+// The folder takes the two names for one file: the later entry is written over the earlier, and
+// said so, as for one name given twice.
+TEST(ExtractWin32Test, NamesEqualButForCaseAreOneFileAndTheLaterEntryWins) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "fw.hxf", testing::BuildPackage({{"SYSTEM\\Font.BIN", "first"},
+                                                            {"other", "x"},
+                                                            {"system\\font.bin", "second"}}));
+  testing::RecordingLog log;
+  Joined<TExtract> worker(log, dir / "fw.hxf");
+  testing::RunToEnd(worker);
+
+  EXPECT_EQ(worker.result(), JobResult::kProblems);
+  EXPECT_EQ(testing::ListFilesRecursively(dir / "out_hxf").size(), 2u);
+  EXPECT_EQ(testing::ReadFile(dir / "out_hxf/SYSTEM/Font.BIN"), testing::ToBytes("second"));
+  std::vector<std::string> problems;
+  for (const LogLine& line : log.lines()) {
+    if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+  }
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{std::string(text::kNameGivenTwice) + "system\\font.bin",
+                                      std::string(text::kUnpackProblems) + "1"}));
+}
+
 }  // namespace
 }  // namespace hxf

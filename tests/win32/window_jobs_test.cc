@@ -25,6 +25,7 @@ using Lines = std::vector<std::string>;
 
 const std::string kOpenFailed = "文件打开的失败";
 const std::string kCaption = "HXF打包处理程序";
+const std::string kExistingFiles = "解包目录中已有文件。替换这些文件，还是保留您改过的文件？";
 
 Lines RepackLines(const std::string& package, const Lines& files) {
   Lines lines = {"文件关闭", "打包结束,开始计算校验和."};
@@ -70,6 +71,7 @@ class Win32WindowTest : public ::testing::Test {
     gate_.Open();
     window_.reset();
     EXPECT_TRUE(StandingBoxes("出错").empty());
+    EXPECT_TRUE(StandingBoxes("确认").empty());
   }
 
   std::string File(const std::string& relative) const { return dir_ / relative; }
@@ -86,6 +88,17 @@ class Win32WindowTest : public ::testing::Test {
     std::vector<HWND> boxes;
     ServeUntil(*window_, [&] { return (boxes = StandingBoxes("出错")).size() > standing; });
     return boxes.size() > standing ? boxes.back() : nullptr;
+  }
+  // An unpack into an out_hxf where the user edited a file: its worker then waits on the
+  // question. Returns the question's box.
+  HWND StartUnpackOverEditedFiles() {
+    WriteFile(File("fw.hxf"), BuildPackage({{"a.txt", "new"}, {"b.txt", "b"}}));
+    WriteFile(File("out_hxf/a.txt"), "edited");
+    dialog_->Choose(File("fw.hxf"));
+    Click(window_->Button1);
+    std::vector<HWND> boxes;
+    ServeUntil(*window_, [&] { return !(boxes = StandingBoxes("确认")).empty(); });
+    return boxes.empty() ? nullptr : boxes.back();
   }
   // A job that stays running until gate_ opens.
   void StartHeldJob() {
@@ -262,6 +275,44 @@ TEST_F(Win32WindowTest, OpenFailureBoxStandsWhileTheWindowAnswers) {
   EXPECT_FALSE(Contains(Log(), "解包完成"));
 }
 
+struct QuestionCase {
+  const char* name;
+  int button;
+  std::string a_after;
+  bool b_written;
+  std::string logged;
+};
+
+TEST_F(Win32WindowTest, UnpackOverFilesAsksWhatToDoWithThem) {
+  const QuestionCase cases[] = {
+      {"replace", IDYES, "new", true, "解包完成"},
+      {"keep", IDNO, "edited", true, "已有文件与包中的不同,已保留a.txt"},
+      {"cancel", IDCANCEL, "edited", false, "已取消"},
+  };
+  for (const QuestionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveFile(File("out_hxf/b.txt"));  // written by the case before
+    const HWND box = StartUnpackOverEditedFiles();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box).substr(0, kExistingFiles.size()), kExistingFiles);
+    EXPECT_NE(BoxText(box).find("out_hxf"), std::string::npos) << BoxText(box);
+    EXPECT_TRUE(BoxHasIcon(box));
+    EXPECT_EQ(BoxButtons(box), std::vector<int>({IDCANCEL, IDYES, IDNO}));
+    EXPECT_EQ(BoxButtonText(box, IDYES), "替换");
+    EXPECT_EQ(BoxButtonText(box, IDNO), "保留");
+    EXPECT_EQ(BoxButtonText(box, IDCANCEL), "取消");
+    // It holds up only its own job: the window stays usable.
+    EXPECT_TRUE(IsWindowEnabled(window_->Handle()));
+    EXPECT_EQ(window_->RunningJobs(), 1u);
+
+    PressBoxButton(box, c.button);
+    ASSERT_TRUE(WaitForJobs());
+    EXPECT_EQ(ReadFile(File("out_hxf/a.txt")), ToBytes(c.a_after));
+    EXPECT_EQ(Exists(File("out_hxf/b.txt")), c.b_written);
+    EXPECT_TRUE(Contains(Log(), c.logged));
+  }
+}
+
 struct CloseCase {
   const char* name;
   int choice;   // the close question's button
@@ -330,12 +381,25 @@ TEST_F(Win32WindowTest, StoppingARepackOnCloseLeavesNoTornPackage) {
 }
 
 TEST_F(Win32WindowTest, ClosingWithOnlyABoxStandingClosesAtOnceAndTakesTheBox) {
-  ASSERT_NE(StartFailingUnpack(), nullptr);
-  // The job behind the box does no work: nothing to ask about.
-  EXPECT_FALSE(CloseAnswering(IDCANCEL));
-  EXPECT_TRUE(window_->Closed());
-  ASSERT_TRUE(WaitForJobs());
-  ASSERT_TRUE(ServeUntil(*window_, [] { return StandingBoxes("出错").empty(); }));
+  for (const bool question : {false, true}) {
+    SCOPED_TRACE(question ? "an unpack's question" : "the open failure's box");
+    if (window_->Closed()) {
+      window_.reset();
+      MakeWindow();
+    }
+    ASSERT_NE(question ? StartUnpackOverEditedFiles() : StartFailingUnpack(), nullptr);
+    // The job behind the box does no work: nothing to ask about.
+    EXPECT_FALSE(CloseAnswering(IDCANCEL));
+    EXPECT_TRUE(window_->Closed());
+    ASSERT_TRUE(WaitForJobs());
+    const char* caption = question ? "确认" : "出错";
+    ASSERT_TRUE(ServeUntil(*window_, [&] { return StandingBoxes(caption).empty(); }));
+    if (question) {
+      // The unpack ended as cancelled, having written nothing.
+      EXPECT_EQ(ReadFile(File("out_hxf/a.txt")), ToBytes("edited"));
+      EXPECT_FALSE(Exists(File("out_hxf/b.txt")));
+    }
+  }
 }
 
 TEST_F(Win32WindowTest, DroppedPackagesAreUnpackedAndOtherFilesIgnored) {

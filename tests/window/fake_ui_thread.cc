@@ -51,9 +51,30 @@ std::size_t FakeUiThread::OpenBoxes() const {
   return open;
 }
 
+void FakeUiThread::AskAboutExistingFiles(const std::string& folder,
+                                         std::function<void(ExistingFiles)> answered) {
+  unpack_questions.push_back({folder, std::move(answered)});
+}
+
+void FakeUiThread::Answer(std::size_t index, ExistingFiles choice) {
+  Question& question = unpack_questions.at(index);
+  ASSERT_TRUE(question.open);
+  question.open = false;
+  question.answered(choice);
+}
+
+std::size_t FakeUiThread::OpenQuestions() const {
+  std::size_t open = 0;
+  for (const Question& question : unpack_questions) open += question.open ? 1 : 0;
+  return open;
+}
+
 void FakeUiThread::CloseMessageBoxes() {
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     if (boxes[i].open) CloseBox(i);
+  }
+  for (std::size_t i = 0; i < unpack_questions.size(); ++i) {
+    if (unpack_questions[i].open) Answer(i, ExistingFiles::kCancel);
   }
 }
 

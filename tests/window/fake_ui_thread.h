@@ -22,6 +22,11 @@ class FakeUiThread final : public WindowView {
     std::function<void()> closed;
     bool open = true;
   };
+  struct Question {
+    std::string folder;
+    std::function<void(ExistingFiles)> answered;
+    bool open = true;
+  };
   struct ErrorBox {
     std::string text;
     std::string caption;
@@ -34,6 +39,9 @@ class FakeUiThread final : public WindowView {
   // The user closes box `index`.
   void CloseBox(std::size_t index);
   std::size_t OpenBoxes() const;
+  // The user answers the unpack question `index`.
+  void Answer(std::size_t index, ExistingFiles choice);
+  std::size_t OpenQuestions() const;
 
   // WindowView
   bool OnUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
@@ -43,6 +51,8 @@ class FakeUiThread final : public WindowView {
   void ServeEventsUntil(const std::function<bool()>& done) override;
   void InsertLogLines(const std::vector<std::string>& lines) override;
   void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) override;
+  void AskAboutExistingFiles(const std::string& folder,
+                             std::function<void(ExistingFiles)> answered) override;
   void CloseMessageBoxes() override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   CloseChoice AskAboutRunningJobs() override;
@@ -55,6 +65,7 @@ class FakeUiThread final : public WindowView {
   std::vector<std::string> log;         // top first
   std::vector<std::size_t> insertions;  // the number of lines of each insertion into the log
   std::vector<Box> boxes;
+  std::vector<Question> unpack_questions;  // about the files in an unpack's folder
   std::vector<ErrorBox> error_boxes;
   ProgressState progress;
   bool polling = false;

@@ -189,6 +189,30 @@ void TForm1::ShowMessageBox(const WorkerMessage& message, std::function<void()> 
                               FromUtf8(message.text), QMessageBox::Ok, this);
   // Which file failed and why: several boxes may stand at once.
   if (!message.detail.empty()) box->setInformativeText(FromUtf8(message.detail));
+  StandJobBox(box, std::move(closed));
+}
+
+void TForm1::AskAboutExistingFiles(const std::string& folder,
+                                   std::function<void(ExistingFiles)> answered) {
+  auto* box = new QMessageBox(QMessageBox::Question, ui_text::kExistingFilesCaption,
+                              ui_text::kExistingFiles, QMessageBox::NoButton, this);
+  // Which folder: several unpacks may ask at once.
+  box->setInformativeText(FromUtf8(folder));
+  QPushButton* replace = box->addButton(ui_text::kReplaceFiles, QMessageBox::DestructiveRole);
+  QPushButton* keep = box->addButton(ui_text::kKeepChanged, QMessageBox::AcceptRole);
+  QPushButton* cancel = box->addButton(ui_text::kCancelUnpack, QMessageBox::RejectRole);
+  // Enter keeps the user's files: the one answer that loses nothing.
+  box->setDefaultButton(keep);
+  box->setEscapeButton(cancel);
+  auto choice = std::make_shared<ExistingFiles>(ExistingFiles::kCancel);
+  connect(box, &QMessageBox::buttonClicked, this, [=](QAbstractButton* button) {
+    if (button == replace) *choice = ExistingFiles::kReplace;
+    if (button == keep) *choice = ExistingFiles::kKeep;
+  });
+  StandJobBox(box, [choice, answered = std::move(answered)] { answered(*choice); });
+}
+
+void TForm1::StandJobBox(QMessageBox* box, std::function<void()> closed) {
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
   // Wide enough for a path: a narrow box wraps it at every folder.

@@ -81,6 +81,8 @@ class TForm1 final : public QWidget, private WindowView {
   void ServeEventsUntil(const std::function<bool()>& done) override;
   void InsertLogLines(const std::vector<std::string>& lines) override;
   void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) override;
+  void AskAboutExistingFiles(const std::string& folder,
+                             std::function<void(ExistingFiles)> answered) override;
   void CloseMessageBoxes() override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   CloseChoice AskAboutRunningJobs() override;
@@ -91,6 +93,8 @@ class TForm1 final : public QWidget, private WindowView {
 
   // A drag or drop of files: taken when it holds a package; true when it was one of files at all.
   bool HandleFileDrop(QDropEvent* event, bool drop);
+  // Shows a job's box beside the others, holding up nothing; `closed` runs once when it closes.
+  void StandJobBox(QMessageBox* box, std::function<void()> closed);
   QMessageBox* LastStandingBox() const;
   // Enter on a focused button presses it, as Space does.
   bool PressOnEnter(QObject* watched, QEvent* event);

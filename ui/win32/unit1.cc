@@ -356,6 +356,29 @@ void TForm1::ShowMessageBox(const WorkerMessage& message, std::function<void()> 
   boxes_.Show(message, std::move(closed));
 }
 
+void TForm1::AskAboutExistingFiles(const std::string& folder,
+                                   std::function<void(ExistingFiles)> answered) {
+  // The system's Yes, No and Cancel, in the question's own words; No, which keeps the user's
+  // files and so loses nothing, is the default.
+  const JobBox question{ui_text::kExistingFiles,
+                        ui_text::kExistingFilesCaption,
+                        folder,
+                        MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2,
+                        {{IDYES, ui_text::kReplaceFiles},
+                         {IDNO, ui_text::kKeepChanged},
+                         {IDCANCEL, ui_text::kCancelUnpack}}};
+  boxes_.Ask(question, [answered = std::move(answered)](int button) {
+    switch (button) {
+      case IDYES:
+        return answered(ExistingFiles::kReplace);
+      case IDNO:
+        return answered(ExistingFiles::kKeep);
+      default:
+        return answered(ExistingFiles::kCancel);
+    }
+  });
+}
+
 void TForm1::CloseMessageBoxes() {
   boxes_.CloseAll();
 }

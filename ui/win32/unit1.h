@@ -83,6 +83,8 @@ class TForm1 final : private WindowView {
   void ServeEventsUntil(const std::function<bool()>& done) override;
   void InsertLogLines(const std::vector<std::string>& lines) override;
   void ShowMessageBox(const WorkerMessage& message, std::function<void()> closed) override;
+  void AskAboutExistingFiles(const std::string& folder,
+                             std::function<void(ExistingFiles)> answered) override;
   void CloseMessageBoxes() override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   CloseChoice AskAboutRunningJobs() override;
