@@ -164,7 +164,9 @@ TExtract::Next TExtract::ExtractEntry(RecordReader& reader, DirectoryCache& dire
     SetProgress(reader.offset());
     if (Cancelled()) return Next::kStop;
   }
-  if (Status committed = (*out)->Commit(); !committed.ok()) {
+  if (Status committed = (*out)->Commit([this] { return Cancelled(); }); !committed.ok()) {
+    if (committed.code() == Status::Code::kCancelled)
+      return Next::kStop;  // Execute logs the cancel
     NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
     Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);
