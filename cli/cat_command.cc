@@ -12,17 +12,11 @@ namespace {
 
 struct CatRun {
   bool found = false;
-  // Why the output is not all the picked data: a read, a write, or data the file no longer has.
+  // Why the output is not all the picked data: a read, or data the file no longer has.
   std::string failure;
+  // Standard output took no more; the program says why as it ends.
+  bool output_failed = false;
 };
-
-// The entry's bytes exactly: through the terminal, which writes them as they are on every host.
-Status WriteOut(std::span<const std::byte> bytes) {
-  if (!WriteOutputBytes(bytes)) {
-    return Status::Error(Status::Code::kIoError, "standard output: write failed");
-  }
-  return Status();
-}
 
 // Copies the data of every entry that `pattern` picks to standard output, in package order.
 CatRun CopyPicked(RecordReader& reader, const NamePattern& pattern, NameEncoding names) {
@@ -47,7 +41,8 @@ CatRun CopyPicked(RecordReader& reader, const NamePattern& pattern, NameEncoding
                 reader.corruption() ? Describe(*reader.corruption()) : chunk.status().message()};
       }
       if (chunk->empty()) break;
-      if (Status written = WriteOut(*chunk); !written.ok()) return {true, written.message()};
+      // The entry's bytes exactly: the terminal writes them as they are on every host.
+      if (!WriteOutputBytes(*chunk)) return {true, "", true};
     }
   }
 }
@@ -71,7 +66,9 @@ void AddCatCommand(CLI::App& app, const CommonOptions& options, int& exit_status
     }
     RecordReader reader(**file);
     CatRun run = CopyPicked(reader, NamePattern(*name), options.names);
-    if (!run.failure.empty()) {
+    if (run.output_failed) {
+      exit_status = kExitFailure;
+    } else if (!run.failure.empty()) {
       PrintError(*package + ": " + run.failure);
       exit_status = kExitFailure;
     } else if (!run.found) {

@@ -9,17 +9,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/exit_status.h"
 #include "cli/language.h"
 #include "core/name_encoding.h"
 
 namespace hxf::cli {
-
-inline constexpr int kExitOk = 0;  // the job ran and all was well
-// The job finished and wrote its output, but something was refused, skipped or wrong.
-inline constexpr int kExitProblems = 1;
-// A usage error, or no output written: the package could not be opened, created or completed (a
-// write failure, a cancel).
-inline constexpr int kExitFailure = 2;
 
 struct CommonOptions {
   int verbosity = 1;  // 0 with -q, 2 with -v

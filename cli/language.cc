@@ -81,6 +81,7 @@ constexpr Gloss kGlosses[] = {
     {text::kCheckProblems, "checked, with problems: "},
     {text::kCancelled, "cancelled"},
     {text::kInternalError, "internal error"},
+    {text::kOutputWriteFailed, "writing standard output failed: "},
 };
 
 bool IsSet(const char* value) {

@@ -8,6 +8,8 @@
 #include "cli/commands.h"
 #include "cli/program.h"
 #include "cli/terminal.h"
+#include "core/log_line.h"
+#include "core/log_texts.h"
 #include "core/version.h"
 
 namespace {
@@ -62,9 +64,8 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options) {
       ->check(CLI::IsMember({"zh", "en"}));
 }
 
-}  // namespace
-
-int RunProgram(int argc, char** argv) {
+// Parses the arguments and runs the command they name; the exit status it calls for.
+int ParseAndRun(int argc, char** argv, CommonOptions& options) {
   CLI::App app{"Unpack, repack and check HXF firmware packages.", "hxf"};
   app.set_version_flag("--version", "hxf " HXF_VERSION);
   app.require_subcommand(1);
@@ -74,8 +75,6 @@ int RunProgram(int argc, char** argv) {
   // and the options are spelled the same on every host.
   app.allow_windows_style_options(false);
 
-  CommonOptions options;
-  options.language = EnvironmentLanguage();
   AddCommonOptions(app, options);
 
   int exit_status = kExitOk;
@@ -109,6 +108,21 @@ int RunProgram(int argc, char** argv) {
     return status == 0 ? kExitOk : kExitFailure;
   }
   return exit_status;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  CommonOptions options;
+  options.language = EnvironmentLanguage();
+  const int status = ParseAndRun(argc, argv, options);
+  // A listing, a report or an entry's bytes cut short (a full disk, a device that takes nothing)
+  // is no output a script may take for whole, whatever the command made of its input.
+  if (Status output = OutputFailure(); !output.ok()) {
+    PrintError(InLanguage(LogLineText(text::kOutputWriteFailed, "", output), options.language));
+    return kExitFailure;
+  }
+  return status;
 }
 
 }  // namespace hxf::cli

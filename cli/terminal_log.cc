@@ -22,19 +22,6 @@ void PrintError(const std::string& message) {
   WriteError("hxf: " + message + "\n");
 }
 
-int ExitStatusFor(JobResult result) {
-  switch (result) {
-    case JobResult::kSucceeded:
-      return kExitOk;
-    case JobResult::kProblems:
-      return kExitProblems;
-    case JobResult::kFailed:
-    case JobResult::kNotOpened:
-      return kExitFailure;
-  }
-  return kExitFailure;
-}
-
 TerminalLog::TerminalLog(const CommonOptions& options)
     : options_(options), progress_enabled_(options.verbosity > 0 && ErrorIsTerminal()) {}
 
@@ -50,8 +37,7 @@ int TerminalLog::Run(Worker& worker) {
   lock.unlock();
   worker.WaitFor();
   ClearProgress();
-  if (const int signal_number = Interruption(); signal_number != 0) return 128 + signal_number;
-  return ExitStatusFor(worker.result());
+  return ExitStatusFor(worker.result(), Interruption());
 }
 
 void TerminalLog::Synchronize(const std::function<void()>& procedure) {

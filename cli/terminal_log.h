@@ -20,7 +20,7 @@ class TerminalLog final : public LogOwner {
   explicit TerminalLog(const CommonOptions& options);
 
   // Resumes `worker`, serves its log until it has finished, and returns the exit status its
-  // result calls for.
+  // result calls for (cli/exit_status.h). A request to stop cancels the job.
   int Run(Worker& worker);
 
   void Synchronize(const std::function<void()>& procedure) override;
@@ -44,8 +44,5 @@ class TerminalLog final : public LogOwner {
   std::condition_variable changed_;
   bool worker_finished_ = false;
 };
-
-// The exit status for a job's result.
-int ExitStatusFor(JobResult result);
 
 }  // namespace hxf::cli

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,6 +31,18 @@ struct FileId {
   std::uint64_t inode = 0;
   friend bool operator==(const FileId&, const FileId&) = default;
 };
+
+// Asked by a long operation where it can still give up: true once the job is to stop. An empty
+// one never asks to stop.
+using StopRequest = std::function<bool()>;
+inline bool StopAsked(const StopRequest& stop) {
+  return stop && stop();
+}
+// What Commit gives when `stop` said so.
+inline Status CommitStopped(const std::string& path) {
+  return Status::Error(Status::Code::kCancelled,
+                       "cannot commit " + path + ": the job was asked to stop");
+}
 
 // A file open for reading from its start.
 class InputFile {
@@ -55,8 +68,12 @@ class OutputFile {
   virtual Status Write(std::span<const std::byte> bytes) = 0;
   // Overwrites bytes already written, at `offset` from the start.
   virtual Status WriteAt(std::uint64_t offset, std::span<const std::byte> bytes) = 0;
-  // Flushes, then renames the file over its final name.
-  virtual Status Commit() = 0;
+  // Flushes, then renames the file over its final name. `stop` is asked before the flush, between
+  // its steps where the flush takes them, and once more after it, just before the rename: once it
+  // says so, Commit fails with kCancelled and the file is abandoned as if Commit had never been
+  // called, so a job told to stop never replaces anything. Once renamed, the file is committed,
+  // whatever `stop` says later.
+  virtual Status Commit(const StopRequest& stop) = 0;
   // The identity of the temporary file (so a walk of the tree can leave it out).
   virtual FileId id() const = 0;
   // Opens, for reading from its start, the file this one will replace, through the hold this

@@ -356,9 +356,13 @@ class Win32OutputFile final : public OutputFile {
     return Status::Ok();
   }
 
-  Status Commit() override {
+  Status Commit(const StopRequest& stop) override {
     if (committed_) return Status::Ok();
+    // The system flushes a file in one call, which cannot be interrupted: the stop is asked on
+    // either side of it.
+    if (durable_ && StopAsked(stop)) return CommitStopped(path_);
     if (durable_ && !FlushFileBuffers(handle_.get())) return LastError("flush", path_);
+    if (StopAsked(stop)) return CommitStopped(path_);
     if (marked_ && !MarkForDeletion(handle_.get(), false)) return LastError("create", path_);
     if (target_.held) target_.held->Reset();  // the rename replaces only a file nobody has open
     if (!target_.link.empty()) {

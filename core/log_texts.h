@@ -128,4 +128,8 @@ inline constexpr std::string_view kCheckProblems =
 inline constexpr std::string_view kCancelled = "已取消";        // the job was stopped by the user
 inline constexpr std::string_view kInternalError = "内部错误";  // + reason: an unexpected failure
 
+// --- The command line ---
+inline constexpr std::string_view kOutputWriteFailed =
+    "标准输出写入失败";  // + reason: the command's output could not all be written
+
 }  // namespace hxf::text

@@ -5,9 +5,8 @@
 #include "core/wide_string_win32.h"
 
 namespace hxf {
-namespace {
 
-std::string SystemReason(DWORD error) {
+std::string WindowsReason(unsigned long error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -21,8 +20,6 @@ std::string SystemReason(DWORD error) {
   if (reason.empty()) return "system error " + std::to_string(error);
   return Utf8FromWideLossy(reason);
 }
-
-}  // namespace
 
 Status WindowsStatus(unsigned long error, const std::string& action, const std::string& path) {
   Status::Code code = Status::Code::kIoError;
@@ -51,7 +48,7 @@ Status WindowsStatus(unsigned long error, const std::string& action, const std::
     default:
       break;
   }
-  return Status::Error(code, "cannot " + action + " " + path + ": " + SystemReason(error));
+  return Status::Error(code, "cannot " + action + " " + path + ": " + WindowsReason(error));
 }
 
 }  // namespace hxf

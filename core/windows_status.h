@@ -10,4 +10,7 @@ namespace hxf {
 // "cannot <action> <path>: <the system's reason>", with the code that fits `error`.
 Status WindowsStatus(unsigned long error, const std::string& action, const std::string& path);
 
+// The system's reason for `error`, without its closing full stop.
+std::string WindowsReason(unsigned long error);
+
 }  // namespace hxf

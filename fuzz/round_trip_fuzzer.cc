@@ -37,7 +37,9 @@ class MemoryOutputFile final : public hxf::OutputFile {
     std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
     return hxf::Status::Ok();
   }
-  hxf::Status Commit() override { return hxf::Status::Ok(); }
+  hxf::Status Commit(const hxf::StopRequest& stop) override {
+    return hxf::StopAsked(stop) ? hxf::CommitStopped(path_) : hxf::Status::Ok();
+  }
   hxf::FileId id() const override { return {}; }
   const std::string& path() const override { return path_; }
   const Bytes& bytes() const { return bytes_; }

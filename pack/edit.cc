@@ -160,7 +160,8 @@ void TEdit::Finish(OutputFile& output, RecordWriter& writer) {
 
   Status written = writer.WriteEndMarker();
   if (written.ok()) written = writer.WriteHeader();
-  if (written.ok()) written = output.Commit();
+  if (written.ok()) written = output.Commit([this] { return Cancelled(); });
+  if (written.code() == Status::Code::kCancelled) return Keep(std::string(text::kCancelled));
   if (!written.ok()) return Keep(LogLineText(text::kWriteFailed, shown, written));
   // As a repack's: the last line says what went wrong, and nothing above it says all was well.
   if (problems_ == 0) Log(std::string(text::kFileClosed), LogKind::kFinal);

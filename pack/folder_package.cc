@@ -81,7 +81,7 @@ class PipeOutput final : public OutputFile {
       : pipe_(std::move(pipe)), path_(std::move(path)) {}
   Status Write(std::span<const std::byte> bytes) override { return pipe_->Write(bytes); }
   Status WriteAt(std::uint64_t, std::span<const std::byte>) override { return NotHere(); }
-  Status Commit() override { return NotHere(); }
+  Status Commit(const StopRequest&) override { return NotHere(); }
   FileId id() const override { return {}; }
   const std::string& path() const override { return path_; }
 

@@ -69,8 +69,10 @@ void TPackage::Execute() {
   if (Status header = package.WriteHeader(); !header.ok()) {
     return Fail(LogLineText(text::kWriteFailed, shown_package, header));
   }
-  if (Cancelled()) return Fail(std::string(text::kCancelled));
-  if (Status committed = output.Commit(); !committed.ok()) {
+  // A stop that comes while the package is flushed still keeps the old one; once the new one has
+  // its name, the job has done what it was asked.
+  if (Status committed = output.Commit([this] { return Cancelled(); }); !committed.ok()) {
+    if (committed.code() == Status::Code::kCancelled) return Fail(std::string(text::kCancelled));
     return Fail(LogLineText(text::kWriteFailed, shown_package, committed));
   }
   SetProgress(package.size());

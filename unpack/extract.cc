@@ -263,7 +263,8 @@ TExtract::Outcome TExtract::WriteFile(RecordReader& reader, Directory& directory
     SetProgress(reader.offset());
     if (Cancelled()) return Outcome::kStop;
   }
-  if (Status committed = (*out)->Commit(); !committed.ok()) {
+  if (Status committed = (*out)->Commit([this] { return Cancelled(); }); !committed.ok()) {
+    if (committed.code() == Status::Code::kCancelled) return Outcome::kStop;  // Execute says so
     NoteNotWritten();
     Log(LogLineText(text::kWriteFailed, shown, committed), LogKind::kProblem);
     Log(LogLineText(text::kNotWrittenKept, shown), LogKind::kProblem);

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -92,6 +94,51 @@ TEST_F(CliTest, LinesInTheLocalesLanguage) {
     EXPECT_EQ(result.err, c.err) << ::testing::PrintToString(c.arguments) << " in "
                                  << ::testing::PrintToString(c.locale);
   }
+}
+
+// Output that could not all be written is no output a script may use: every command that writes
+// standard output says so in one line and exits 2, while into a pipe the same commands write
+// everything and exit as ever.
+TEST_F(CliTest, AFailedWriteOfStandardOutputFailsTheCommand) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exit_status;  // into a pipe
+  };
+  const Case cases[] = {
+      {{"list", "fw.hxf"}, 0},
+      {{"list", "--json", "fw.hxf"}, 0},
+      {{"cat", "fw.hxf", "sub/b.bin"}, 0},
+      {{"verify", "fw.hxf"}, 0},
+      {{"verify", "--json", "fw.hxf"}, 0},
+      {{"diff", "fw.hxf", "other.hxf"}, 1},  // they differ: a difference is output too
+      {{"--help"}, 0},
+      {{"--version"}, 0},
+  };
+  testing::WriteFile(dir_ / "other.hxf", testing::BuildPackage({{"z.txt", ""}}));
+  const std::string full_line =
+      std::string(text::kOutputWriteFailed) + ": " + std::strerror(ENOSPC) + "\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    std::vector<std::string> arguments = {"--lang", "zh"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const CommandResult full = testing::RunCommand(HXF_BINARY, arguments, dir_.path(), "/dev/full");
+    EXPECT_EQ(full.exit_status, 2);
+    EXPECT_EQ(full.err, "hxf: " + full_line);
+
+    const CommandResult file = Hxf(arguments);
+    ASSERT_FALSE(file.out.empty());
+    // bash's pipefail gives hxf's status; wc counts what came through the pipe.
+    std::vector<std::string> piped = {"-o", "pipefail", "-c", "\"$0\" \"$@\" | wc -c", HXF_BINARY};
+    piped.insert(piped.end(), arguments.begin(), arguments.end());
+    const CommandResult pipe = testing::RunCommand("/bin/bash", piped, dir_.path());
+    EXPECT_EQ(pipe.exit_status, c.exit_status);
+    EXPECT_EQ(pipe.out, std::to_string(file.out.size()) + "\n");
+    EXPECT_EQ(pipe.err, "");
+  }
+  const CommandResult english =
+      testing::RunCommand(HXF_BINARY, {"--lang", "en", "list", "fw.hxf"}, dir_.path(), "/dev/full");
+  EXPECT_EQ(english.err,
+            std::string("hxf: writing standard output failed: ") + std::strerror(ENOSPC) + "\n");
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(PosixFileSystem, WhatTakesTheNameWhileAFileIsWrittenIsCheckedOnCommit) {
         held = std::move(SystemFileSystem().OpenForReading(path).value());
       }
 
-      const Status committed = (*out)->Commit();
+      const Status committed = (*out)->Commit({});
       if (c.refused) {
         EXPECT_EQ(committed.code(), *c.refused) << label << ": " << committed.message();
         if (std::string_view(c.what) == "directory") {
@@ -95,6 +95,37 @@ TEST(PosixFileSystem, WhatTakesTheNameWhileAFileIsWrittenIsCheckedOnCommit) {
           << label;
     }
   }
+}
+
+// On a slow disk the flush of a large package would take seconds in which nothing could stop
+// the job: it waits for the disk a step at a time instead, looking at the stop between the steps,
+// not only before and after them, and a stop found there keeps the old package.
+TEST(PosixFileSystem, FlushingALargePackageLooksAtTheStopWhileItWaitsForTheDisk) {
+  TempDir dir;
+  WriteFile(dir / "p.hxf", "old");
+  const testing::Bytes data(8u << 20, std::byte{7});
+  auto commit = [&](const StopRequest& stop) {
+    Result<std::unique_ptr<OutputFile>> out = SystemFileSystem().CreateReplacing(dir / "p.hxf");
+    EXPECT_TRUE(out.ok());
+    for (std::size_t at = 0; at < data.size(); at += 1u << 20) {
+      EXPECT_TRUE((*out)->Write(std::span(data).subspan(at, 1u << 20)).ok());
+    }
+    return (*out)->Commit(stop);
+  };
+  int looks = 0;
+  ASSERT_TRUE(commit([&looks] {
+                ++looks;
+                return false;
+              }).ok());
+  EXPECT_GT(looks, 2) << "the stop is looked at only before and after the flush";
+
+  WriteFile(dir / "p.hxf", "old");
+  int asked = 0;
+  EXPECT_EQ(commit([&asked] { return ++asked == 2; }).code(), Status::Code::kCancelled);
+  EXPECT_EQ(ReadFile(dir / "p.hxf"), testing::ToBytes("old"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);  // nothing beside it
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_P(FileSystemContract, ReplacementAppearsOnlyOnCommit) {
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
   ASSERT_TRUE((*out)->WriteAt(0, ToBytes("N")).ok());
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   EXPECT_EQ(Read("p.hxf"), ToBytes("New"));
   out.value().reset();
   EXPECT_TRUE(OnlyFiles({"p.hxf"}));
@@ -123,7 +123,7 @@ TEST_P(FileSystemContract, NewFileAppearsOnlyOnCommitAndLeavesNothingWhenAbandon
     ASSERT_TRUE((*out)->Write(ToBytes("whole")).ok());
     ASSERT_TRUE((*out)->WriteAt(0, ToBytes("W")).ok());
     EXPECT_FALSE(host_->Read(dir_ / name).has_value());
-    ASSERT_TRUE((*out)->Commit().ok());
+    ASSERT_TRUE((*out)->Commit({}).ok());
     EXPECT_EQ(Read(name), ToBytes("Whole"));
   }
   EXPECT_TRUE(OnlyFiles({"file.bin", "package.hxf"}));
@@ -153,7 +153,7 @@ TEST_P(FileSystemContract, TheReplacedFileIsReadThroughTheReplacementsHold) {
   EXPECT_EQ(fs().OpenForReading(dir_ / "p.hxf").status().code(), Status::Code::kBusy);
 
   ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
-  Status committed = (*out)->Commit();
+  Status committed = (*out)->Commit({});
   EXPECT_TRUE(committed.ok()) << committed.message();
   old.value().reset();
   out.value().reset();
@@ -165,13 +165,51 @@ TEST_P(FileSystemContract, TheReplacedFileIsReadThroughTheReplacementsHold) {
   EXPECT_EQ((*fresh)->OpenReplaced().status().code(), Status::Code::kNotFound);
 }
 
+// A job told to stop never replaces anything: whichever of the commit's looks at the stop first
+// finds it set (before the flush, between its steps, after it), the file it would replace stays
+// as it was, and nothing is left beside it. The looks are counted first, on a commit that goes
+// through.
+TEST_P(FileSystemContract, ACommitToldToStopReplacesNothing) {
+  host_->Write(dir_ / "p.hxf", "old");
+  std::unique_ptr<Directory> root = Root();
+  for (const bool durable : {false, true}) {
+    SCOPED_TRACE(durable ? "a package" : "an unpacked file");
+    const std::string name = durable ? "p.hxf" : "file.bin";
+    auto start = [&] {
+      Result<std::unique_ptr<OutputFile>> out =
+          durable ? fs().CreateReplacing(dir_ / name) : root->CreateFile(name);
+      EXPECT_TRUE(out.ok() && (*out)->Write(ToBytes("new")).ok());
+      return out.ok() ? std::move(out.value()) : nullptr;
+    };
+    int looks = 0;
+    const StopRequest count_looks = [&looks] {
+      ++looks;
+      return false;
+    };
+    ASSERT_TRUE(start()->Commit(count_looks).ok());
+    EXPECT_GE(looks, 1);
+    for (int stop_at = 1; stop_at <= looks; ++stop_at) {
+      SCOPED_TRACE("stopped at look " + std::to_string(stop_at));
+      host_->Write(dir_ / name, "old");
+      int asked = 0;
+      std::unique_ptr<OutputFile> out = start();
+      const Status committed = out->Commit([&] { return ++asked >= stop_at; });
+      EXPECT_EQ(committed.code(), Status::Code::kCancelled);
+      EXPECT_NE(committed.message().find(name), std::string::npos);
+      out.reset();
+      EXPECT_EQ(Read(name), ToBytes("old"));
+      EXPECT_TRUE(OnlyFiles({"file.bin", "p.hxf"}));
+    }
+  }
+}
+
 TEST_P(FileSystemContract, NameTakenWhileAFileIsWrittenIsReplacedOnCommit) {
   std::unique_ptr<Directory> root = Root();
   Result<std::unique_ptr<OutputFile>> out = root->CreateFile("contested");
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("ours")).ok());
   host_->Write(dir_ / "contested", "someone else's");
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   out.value().reset();
   EXPECT_EQ(Read("contested"), ToBytes("ours"));
   EXPECT_TRUE(OnlyFiles({"contested"}));
@@ -212,7 +250,7 @@ TEST_P(FileSystemContract, APackageAtALinkReplacesTheLinksTargetAndKeepsTheLink)
   Result<std::unique_ptr<OutputFile>> out = fs().CreateReplacing(dir_ / "p.hxf");
   ASSERT_TRUE(out.ok()) << out.status().message();
   ASSERT_TRUE((*out)->Write(ToBytes("new")).ok());
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   out.value().reset();
   EXPECT_TRUE(host_->IsLink(dir_ / "p.hxf"));
   EXPECT_EQ(Read("real/p.hxf"), ToBytes("new"));
@@ -234,7 +272,7 @@ TEST_P(FileSystemContract, LinksInsideTheTreeAreNeverWrittenThrough) {
   Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("file_link");
   ASSERT_TRUE(out.ok());
   ASSERT_TRUE((*out)->Write(ToBytes("replaced")).ok());
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   EXPECT_EQ(Read("outside/target"), ToBytes("precious"));
   EXPECT_EQ(Read("tree/file_link"), ToBytes("replaced"));
   EXPECT_FALSE(host_->IsLink(dir_ / "tree/file_link"));

@@ -37,7 +37,7 @@ TEST(Win32FileSystem, JunctionsInsideTheTreeAreNeverWrittenThrough) {
   Result<std::unique_ptr<OutputFile>> out = (*root)->CreateFile("dir_link");
   ASSERT_TRUE(out.ok()) << out.status().message();
   ASSERT_TRUE((*out)->Write(ToBytes("replaced")).ok());
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   EXPECT_EQ(ReadFile(outside / "target"), ToBytes("precious"));
   EXPECT_EQ(ReadFile(dir / "dir_link"), ToBytes("replaced"));
 }
@@ -53,7 +53,7 @@ TEST(Win32FileSystem, PathsBeyondTwoHundredSixtyCharactersWork) {
   Result<std::unique_ptr<OutputFile>> out = (*made)->CreateFile("file-at-the-bottom.bin");
   ASSERT_TRUE(out.ok()) << out.status().message();
   ASSERT_TRUE((*out)->Write(ToBytes("deep")).ok());
-  ASSERT_TRUE((*out)->Commit().ok());
+  ASSERT_TRUE((*out)->Commit({}).ok());
   out.value().reset();
 
   Result<std::unique_ptr<InputFile>> in = fs().OpenForReading(deep + "\\file-at-the-bottom.bin");
@@ -78,7 +78,7 @@ TEST(Win32FileSystem, NamesBeyondTheCodePageRoundTrip) {
     Result<std::unique_ptr<OutputFile>> out = (*sub)->CreateFile(name);
     ASSERT_TRUE(out.ok()) << out.status().message();
     ASSERT_TRUE((*out)->Write(ToBytes(name)).ok());
-    ASSERT_TRUE((*out)->Commit().ok());
+    ASSERT_TRUE((*out)->Commit({}).ok());
     EXPECT_EQ(ReadFile(dir / name + "/" + name), ToBytes(name));
   }
   Result<Listing> entries = (*root)->List();

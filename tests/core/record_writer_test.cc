@@ -35,7 +35,9 @@ class MemoryOutputFile final : public OutputFile {
     std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
     return Status::Ok();
   }
-  Status Commit() override { return Status::Ok(); }
+  Status Commit(const StopRequest& stop) override {
+    return StopAsked(stop) ? CommitStopped(path_) : Status::Ok();
+  }
   FileId id() const override { return {}; }
   const std::string& path() const override { return path_; }
 

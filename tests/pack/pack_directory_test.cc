@@ -67,7 +67,7 @@ class PackDirectoryTest : public ::testing::Test {
       totals_ = *totals;
       EXPECT_TRUE(writer.WriteEndMarker().ok());
       EXPECT_TRUE(writer.WriteHeader().ok());
-      EXPECT_TRUE((*output)->Commit().ok());
+      EXPECT_TRUE((*output)->Commit({}).ok());
       entries_ = testing::ReadEntries(testing::ReadFile(dir_ / "p.hxf"));
       EXPECT_EQ(totals->entries, entries_.size());
     }

@@ -8,6 +8,7 @@
 #include "core/byte_order.h"
 #include "core/log_texts.h"
 #include "core/package_format.h"
+#include "pack/edit.h"
 #include "tests/pack/pack_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_file_system.h"
@@ -221,6 +222,48 @@ TEST_F(PackageTest, ACancelledRepackKeepsTheOldPackage) {
             JobResult::kFailed);
   EXPECT_THAT(Problems(), ElementsAre(Text(text::kCancelled)));
   ExpectOldPackageKept(old);
+}
+
+// Both jobs that replace a package, a repack and an edit in place: a stop that comes while the
+// new package is flushed keeps the old one byte for byte; one that comes once the new one has its
+// name is too late to undo anything, and the job reports what it did.
+TEST_F(PackageTest,
+       AStopWhileThePackageIsFlushedKeepsTheOldOneAndAStopAfterTheCommitChangesNothing) {
+  WriteFile(in("a.txt"), "abc");
+  const Bytes old = testing::BuildPackage({{"a.txt", "old"}, {"b.txt", "b"}});
+  Worker* running = nullptr;
+  auto run = [&](bool edit, FileSystem& file_system) {
+    log_ = std::make_unique<testing::RecordingLog>();
+    std::unique_ptr<Worker> job;
+    if (edit) {
+      job = MakeWorker<TEdit>(*log_, package_path(), TEdit::Settings{.remove = {"b.txt"}},
+                              file_system);
+    } else {
+      job = MakeWorker<TPackage>(*log_, package_path(), TPackage::Settings{}, file_system);
+    }
+    running = job.get();
+    testing::RunToEnd(*job);
+    return job->result();
+  };
+  for (const bool edit : {false, true}) {
+    SCOPED_TRACE(edit ? "remove" : "pack");
+    WriteFile(package_path(), old);
+    testing::Faults slow_flush;
+    slow_flush.while_flushing = [&] { running->Cancel(); };
+    testing::FaultyFileSystem flushing(slow_flush);
+    EXPECT_EQ(run(edit, flushing), JobResult::kFailed);
+    EXPECT_THAT(Problems(), ElementsAre(Text(text::kCancelled)));
+    ExpectOldPackageKept(old);
+
+    testing::Faults committed;
+    committed.after_commit = [&] { running->Cancel(); };
+    testing::FaultyFileSystem late(committed);
+    EXPECT_EQ(run(edit, late), JobResult::kSucceeded);
+    EXPECT_THAT(Problems(), ElementsAre());
+    EXPECT_TRUE(LoggedFileClosed());
+    EXPECT_EQ(package(), edit ? testing::BuildPackage({{"a.txt", "old"}})
+                              : testing::BuildPackage({{"a.txt", "abc"}}));
+  }
 }
 
 TEST_F(PackageTest, APackageInsideThePackRootNeverPacksItself) {

@@ -65,14 +65,19 @@ class FaultyOutputFile final : public OutputFile {
     if (faults_.faults().fail_write_at) return NoSpace(path());
     return base_->WriteAt(offset, bytes);
   }
-  Status Commit() override {
+  Status Commit(const StopRequest& stop) override {
     if (Status fault = faults_.Check(Operation::kCommit, path()); !fault.ok()) return fault;
-    if (faults_.faults().fail_commit) {
+    const Faults& standing = faults_.faults();
+    if (standing.fail_commit) {
       return Status::Error(Status::Code::kIoError, "cannot flush " + path() + ": I/O error");
     }
-    return base_->Commit();
+    if (standing.while_flushing) standing.while_flushing();
+    Status committed = base_->Commit(stop);
+    if (committed.ok() && standing.after_commit) standing.after_commit();
+    return committed;
   }
   FileId id() const override { return base_->id(); }
+  Result<std::unique_ptr<InputFile>> OpenReplaced() override { return base_->OpenReplaced(); }
   const std::string& path() const override { return base_->path(); }
 
  private:

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,11 @@ struct Faults {
   std::optional<std::uint64_t> stored_bytes;
   bool fail_write_at = false;  // overwriting written bytes (the header) fails
   bool fail_commit = false;
+  // Run in each commit before the file is flushed, and after each commit that went through: a
+  // test does there what happens while a slow disk flushes, or just after the rename (a cancel
+  // arriving, a window being closed).
+  std::function<void()> while_flushing;
+  std::function<void()> after_commit;
   // Files with these names report a size this many bytes off their real size, as if they had
   // changed between being measured and being read.
   std::map<std::string, std::int64_t> size_changes;

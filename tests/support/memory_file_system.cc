@@ -151,9 +151,10 @@ class MemoryOutputFile final : public OutputFile {
     std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
     return Status::Ok();
   }
-  Status Commit() override {
+  Status Commit(const StopRequest& stop) override {
     std::lock_guard lock(fs_.mutex());
     if (released_) return Status::Ok();
+    if (StopAsked(stop)) return CommitStopped(path_);  // nothing to flush: asked once
     std::shared_ptr<Node>& slot = directory_->children[name_];
     if (slot && slot->kind == Node::kDirectory) {
       return Error(Status::Code::kInvalidArgument, "replace", path_, "a directory is in its place");

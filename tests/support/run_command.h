@@ -16,9 +16,11 @@ struct CommandResult {
 };
 
 // Runs `program` with `arguments` in `working_directory` (the current one when empty), with no
-// standard input, and waits for it.
+// standard input, and waits for it. With `output_path`, standard output goes to that file or
+// device (one that is full, say) instead of being captured.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& working_directory = "");
+                         const std::string& working_directory = "",
+                         const std::string& output_path = "");
 
 // The reason the system gives for a file that does not exist, as the program shows it.
 std::string NotFoundReason();

@@ -54,9 +54,9 @@ bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds) {
 }
 
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& working_directory) {
+                         const std::string& working_directory, const std::string& output_path) {
   TempDir capture;
-  const std::string out_path = capture / "out";
+  const std::string out_path = output_path.empty() ? capture / "out" : output_path;
   const std::string err_path = capture / "err";
 
   posix_spawn_file_actions_t actions;
@@ -83,7 +83,7 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
     if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   }
   posix_spawn_file_actions_destroy(&actions);
-  result.out = Slurp(out_path);
+  if (output_path.empty()) result.out = Slurp(out_path);
   result.err = Slurp(err_path);
   return result;
 }

@@ -77,9 +77,9 @@ bool WaitUntilWritten(pid_t pid, std::uint64_t bytes, int seconds) {
 }
 
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& working_directory) {
+                         const std::string& working_directory, const std::string& output_path) {
   TempDir capture;
-  const std::string out_path = capture / "out";
+  const std::string out_path = output_path.empty() ? capture / "out" : output_path;
   const std::string err_path = capture / "err";
 
   std::wstring command_line = Quoted(WideFromUtf8Lossy(program));
@@ -89,7 +89,8 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   CommandResult result;
   {
     UniqueHandle in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
-    UniqueHandle out = Inheritable(out_path, GENERIC_WRITE, CREATE_ALWAYS);
+    UniqueHandle out =
+        Inheritable(out_path, GENERIC_WRITE, output_path.empty() ? CREATE_ALWAYS : OPEN_EXISTING);
     UniqueHandle err = Inheritable(err_path, GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -109,7 +110,7 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
       if (GetExitCodeProcess(process.get(), &code)) result.exit_status = static_cast<int>(code);
     }
   }
-  result.out = Slurp(out_path);
+  if (output_path.empty()) result.out = Slurp(out_path);
   result.err = Slurp(err_path);
   return result;
 }

@@ -25,7 +25,7 @@ class DirectoryCacheTest : public ::testing::Test {
     Result<std::unique_ptr<OutputFile>> file = (*directory)->CreateFile(name);
     ASSERT_TRUE(file.ok()) << file.status().message();
     ASSERT_TRUE((*file)->Write(std::as_bytes(std::span(name.data(), name.size()))).ok());
-    ASSERT_TRUE((*file)->Commit().ok());
+    ASSERT_TRUE((*file)->Commit({}).ok());
   }
 
   TempDir dir_;

@@ -12,6 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "core/log_texts.h"
+#include "pack/package.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/package_bytes.h"
 #include "tests/window/fake_job.h"
 #include "tests/window/fake_ui_thread.h"
 #include "tests/window/scripted_dialog.h"
@@ -330,6 +335,77 @@ TEST_F(WindowLogicTest, ClosingAsksOnlyWhileAJobWorksAndDoesWhatWasChosen) {
     }
     logic.Shutdown();
   }
+}
+
+// A disk that takes its time to flush a package: the flush waits until the test lets it end.
+class SlowDisk {
+ public:
+  explicit SlowDisk(MemoryFileSystem& memory) : disk_(Flushing(), memory) {}
+  FileSystem& fs() { return disk_; }
+  void WaitUntilFlushing() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return flushing_; });
+  }
+  void EndFlush() {
+    {
+      std::lock_guard lock(mutex_);
+      flushed_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  Faults Flushing() {
+    Faults faults;
+    faults.while_flushing = [this] {
+      std::unique_lock lock(mutex_);
+      flushing_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return flushed_; });
+    };
+    return faults;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool flushing_ = false;
+  bool flushed_ = false;
+  FaultyFileSystem disk_;
+};
+
+// 停止 while a repack flushes its package: the window stays until the job has stopped, and the
+// job, told to stop before its package had its name, never gives it one.
+TEST(WindowClosing, StoppingARepackWhileItsPackageIsFlushedKeepsTheOldPackage) {
+  MemoryFileSystem memory;
+  memory.AddFile("/fw/in_hxf/a.txt", ToBytes("new"));
+  const Bytes old = BuildPackage({{"a.txt", "old"}});
+  memory.AddFile("/fw/fw.hxf", old);
+  SlowDisk disk(memory);
+  FakeUiThread view;
+  ScriptedDialog dialog;
+  WindowLogic logic(view, dialog, {"/opt/hxf/hxf-gui", "/opt/hxf"},
+                    [&](JobKind, LogOwner& log, const std::string& package) {
+                      return MakeWorker<TPackage>(log, package, TPackage::Settings{}, disk.fs());
+                    });
+  view.close_requested = [&] { return logic.CloseRequested(); };
+  dialog.Choose("/fw/fw.hxf");
+  logic.Button2Click();
+  disk.WaitUntilFlushing();
+
+  view.close_answers = {CloseChoice::kStop};
+  EXPECT_FALSE(logic.CloseRequested());
+  view.ServePending();
+  EXPECT_FALSE(view.window_closed);
+  EXPECT_EQ(logic.Jobs(), 1u);
+
+  disk.EndFlush();
+  view.ServeEventsUntil([&] { return view.window_closed; });
+  EXPECT_EQ(logic.Jobs(), 0u);
+  EXPECT_EQ(memory.FileContent("/fw/fw.hxf"), old);
+  EXPECT_EQ(memory.Names("/fw"), (std::vector<std::string>{"fw.hxf", "in_hxf"}));
+  ASSERT_FALSE(view.log.empty());
+  EXPECT_EQ(view.log.front(), text::kCancelled);
+  logic.Shutdown();
 }
 
 TEST_F(WindowLogicTest, WaitingToCloseStartsNothingMore) {
