@@ -5,6 +5,7 @@
 
 #include "core/log_line.h"
 #include "core/log_texts.h"
+#include "core/package_integrity.h"
 
 namespace hxf {
 namespace {
@@ -22,11 +23,11 @@ std::string_view ProblemText(CheckKind kind) {
     case CheckKind::kHeaderZeros:
       return text::kHeaderZerosWrong;
     case CheckKind::kLength:
-      return text::kLengthMismatch;
+      return IntegrityProblemText(IntegrityKind::kLength);
     case CheckKind::kChecksum:
-      return text::kChecksumMismatch;
+      return IntegrityProblemText(IntegrityKind::kChecksum);
     case CheckKind::kRecords:
-      return text::kRecordsWrong;
+      return IntegrityProblemText(IntegrityKind::kRecords);
     case CheckKind::kNames:
     case CheckKind::kWindowsNames:
       return text::kNameProblem;
