@@ -8,12 +8,6 @@
 namespace hxf {
 namespace {
 
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
-
 IntegrityFinding CheckRecords(const RecordReader& reader, const RecordTally& tally) {
   const std::uint64_t size = reader.file_size();
   const std::optional<std::uint64_t>& end_marker = tally.end_marker_offset();
@@ -33,6 +27,12 @@ IntegrityFinding CheckRecords(const RecordReader& reader, const RecordTally& tal
 }
 
 }  // namespace
+
+std::string ChecksumText(std::uint32_t checksum) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", checksum);
+  return text;
+}
 
 void RecordTally::Count(RecordReader::Step step, const RecordReader& reader) {
   switch (step) {
@@ -71,8 +71,8 @@ std::vector<IntegrityFinding> CheckIntegrity(const RecordReader& reader, const R
                             ", file has " + std::to_string(reader.file_size()),
                         std::nullopt});
     findings.push_back({IntegrityKind::kChecksum, reader.HeaderChecksumField() == reader.Checksum(),
-                        "header says " + Hex(reader.HeaderChecksumField()) + ", body sums to " +
-                            Hex(reader.Checksum()),
+                        "header says " + ChecksumText(reader.HeaderChecksumField()) + ", body sums to " +
+                            ChecksumText(reader.Checksum()),
                         std::nullopt});
   }
   findings.push_back(CheckRecords(reader, tally));

@@ -41,6 +41,9 @@ struct IntegrityFinding {
   std::optional<std::uint64_t> offset;  // of the record concerned, when there is one
 };
 
+// A checksum as the checks show it: 0x and eight hexadecimal digits.
+std::string ChecksumText(std::uint32_t checksum);
+
 // The log text (core/log_texts.h) of a check that failed.
 std::string_view IntegrityProblemText(IntegrityKind kind);
 

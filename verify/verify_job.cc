@@ -1,6 +1,5 @@
 #include "verify/verify_job.h"
 
-#include <cstdio>
 #include <string_view>
 
 #include "core/log_line.h"
@@ -9,12 +8,6 @@
 
 namespace hxf {
 namespace {
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
 
 std::string_view ProblemText(CheckKind kind) {
   switch (kind) {
@@ -93,7 +86,7 @@ void TVerify::LogFinding(const CheckFinding& finding, const RecordReader& reader
   } else if (finding.kind == CheckKind::kLength) {
     Log(LogLineText(text::kPackageLength, std::to_string(reader.file_size())));
   } else if (finding.kind == CheckKind::kChecksum) {
-    Log(LogLineText(text::kPackageChecksum, Hex(reader.Checksum())));
+    Log(LogLineText(text::kPackageChecksum, ChecksumText(reader.Checksum())));
   }
 }
 
