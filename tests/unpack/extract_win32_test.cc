@@ -55,6 +55,28 @@ TEST(ExtractWin32Test, NamesWindowsCannotHoldAreRefusedAndUnpackingGoesOn) {
   }
 }
 
+// Names here must become UTF-16, so a stored name that does not convert cannot be written; the
+// line says what is wrong with it (its bytes are not GBK), not that it is not UTF-8.
+TEST(ExtractWin32Test, ANameThatIsNotValidGbkIsRefusedForThat) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "fw.hxf",
+                     testing::BuildPackage({{"bad\xFF.txt", "1"}, {"good.txt", "2"}}));
+  testing::RecordingLog log;
+  Joined<TExtract> worker(log, dir / "fw.hxf");
+  testing::RunToEnd(worker);
+  EXPECT_EQ(worker.result(), JobResult::kProblems);
+  EXPECT_EQ(testing::ListFilesRecursively(dir.path()),
+            (std::vector<std::string>{"fw.hxf", "out_hxf/good.txt"}));
+  std::vector<std::string> problems;
+  for (const LogLine& line : log.lines()) {
+    if (line.kind == LogKind::kProblem) problems.push_back(line.text);
+  }
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          std::string(text::kCannotCreateFile) +
+                              "bad\\xFF.txt: the stored name is not valid GBK",
+                          std::string(text::kUnpackIncomplete) + "1"}));
+}
+
 // The folder takes the two names for one file: the later entry is written over the earlier, and
 // said so, as for one name given twice.
 TEST(ExtractWin32Test, NamesEqualButForCaseAreOneFileAndTheLaterEntryWins) {
