@@ -9,6 +9,7 @@
 #include "core/log_texts.h"
 #include "core/package_format.h"
 #include "pack/entry_order.h"
+#include "pack/pack_end.h"
 
 namespace hxf {
 namespace {
@@ -163,19 +164,7 @@ void TEdit::Finish(OutputFile& output, RecordWriter& writer) {
   if (written.ok()) written = output.Commit([this] { return Cancelled(); });
   if (written.code() == Status::Code::kCancelled) return Keep(std::string(text::kCancelled));
   if (!written.ok()) return Keep(LogLineText(text::kWriteFailed, shown, written));
-  // As a repack's: the last line says what went wrong, and nothing above it says all was well.
-  if (problems_ == 0) Log(std::string(text::kFileClosed), LogKind::kFinal);
-  LogHiddenCount();
-  if (added_.left_out > 0) {
-    Log(LogLineText(text::kPackIncomplete, std::to_string(added_.left_out)), LogKind::kProblem);
-  } else if (problems_ > 0) {
-    Log(LogLineText(text::kPackProblems, std::to_string(problems_)), LogKind::kProblem);
-  }
-}
-
-void TEdit::LogHiddenCount() {
-  if (added_.hidden == 0) return;
-  Log(LogLineText(text::kHiddenCount, std::to_string(added_.hidden)), LogKind::kFinal);
+  for (LogLine& line : PackEndLines(added_, problems_)) Log(std::move(line.text), line.kind);
 }
 
 std::vector<std::vector<std::string>> TEdit::PathsToAdd() {
@@ -221,7 +210,7 @@ TEdit::Next TEdit::AddFiles(Directory& folder, std::vector<std::vector<std::stri
   }
   added_ = *totals;
   if (totals->entries == 0) {
-    LogHiddenCount();
+    if (std::optional<LogLine> hidden = HiddenCountLine(added_)) Log(hidden->text, hidden->kind);
     Keep(LogLineText(text::kPackageKept, DisplayName(PackageFile)), JobResult::kProblems);
     return Next::kStop;
   }

@@ -65,8 +65,6 @@ class TEdit : public Worker, private PackJob {
   // Ends the package and puts it in place, unless a name to remove picked nothing or no entry
   // is left.
   void Finish(OutputFile& output, RecordWriter& writer);
-  // How many hidden names the files added left out, when any were.
-  void LogHiddenCount();
   // Copies every remaining record to keep to the writer.
   Next CopyRecords();
   // Makes the package's next record the current one, unless one is already; notes its end.

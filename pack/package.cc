@@ -7,6 +7,7 @@
 #include "core/log_line.h"
 #include "core/log_texts.h"
 #include "core/record_writer.h"
+#include "pack/pack_end.h"
 
 namespace hxf {
 TPackage::TPackage(LogOwner& owner, std::string package_file, Settings settings,
@@ -80,18 +81,7 @@ void TPackage::Execute() {
 }
 
 void TPackage::LogEnd(const PackTotals& totals) {
-  const bool problems = totals.left_out > 0 || problems_ > 0;
-  // A package made with problems is not "closed" as one that went well: its last line says
-  // what went wrong, and nothing above it says all was well.
-  if (!problems) Log(std::string(text::kFileClosed), LogKind::kFinal);
-  if (totals.hidden > 0) {
-    Log(LogLineText(text::kHiddenCount, std::to_string(totals.hidden)), LogKind::kFinal);
-  }
-  if (totals.left_out > 0) {
-    Log(LogLineText(text::kPackIncomplete, std::to_string(totals.left_out)), LogKind::kProblem);
-  } else if (problems_ > 0) {
-    Log(LogLineText(text::kPackProblems, std::to_string(problems_)), LogKind::kProblem);
-  }
+  for (LogLine& line : PackEndLines(totals, problems_)) Log(std::move(line.text), line.kind);
 }
 
 void TPackage::Report(std::string text, LogKind kind) {
