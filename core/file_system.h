@@ -86,6 +86,12 @@ class OutputFile {
   virtual const std::string& path() const = 0;
 };
 
+// A listing with the size of each of its files, by the entry's index (0 for what is not a file).
+struct SizedListing {
+  Listing listing;
+  std::vector<std::uint64_t> sizes;
+};
+
 // An open directory. Names given to it are single components, never paths.
 class Directory {
  public:
@@ -111,6 +117,10 @@ class Directory {
   virtual Result<FileId> Identify(std::string_view name) = 0;
   // The size of the file `name` leads to, following a link, without opening it.
   virtual Result<std::uint64_t> FileSize(std::string_view name) = 0;
+  // List(), with each file's size as FileSize gives it, or where the system's listing has the
+  // sizes already (Windows), as the listing has them: for a link there, its own size, 0. A file
+  // whose size cannot be had counts as 0.
+  virtual Result<SizedListing> ListWithSizes();
   // Whether the link `name` leads, through every link on its way, to `ancestor` or to something
   // below it. Fails when the link leads nowhere.
   virtual Result<bool> LinkLeadsInside(std::string_view name, const Directory& ancestor) = 0;

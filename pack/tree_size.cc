@@ -55,16 +55,16 @@ class TreeMeasure {
     if (std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end()) {
       return Status::Ok();  // a loop, which the packer refuses
     }
-    Result<Listing> listing = directory.List();
-    if (!listing.ok()) return Status::Ok();  // the packer says why
+    Result<SizedListing> listed = directory.ListWithSizes();
+    if (!listed.ok()) return Status::Ok();  // the packer says why
     ancestors_.push_back(id);
-    for (const DirectoryEntry entry : *listing) {
-      if (total_ > enough_) break;
+    for (std::size_t i = 0; i < listed->listing.size() && total_ <= enough_; ++i) {
+      const DirectoryEntry entry = listed->listing[i];
       if (PassOverReason(directory, entry, settings_) != PassOver::kNone) continue;
       // A link may lead out of the tree, where the packer will not follow it.
       if (entry.link && !settings_.follow_all_links) continue;
       if (entry.kind == EntryKind::kFile) {
-        AddFile(directory, entry.name);
+        AddSize(listed->sizes[i]);
       } else if (entry.kind == EntryKind::kDirectory) {
         Result<std::unique_ptr<Directory>> below = directory.OpenSubdirectory(entry.name);
         if (!below.ok()) continue;
@@ -77,8 +77,12 @@ class TreeMeasure {
 
   void AddFile(Directory& directory, std::string_view name) {
     Result<std::uint64_t> size = directory.FileSize(name);
-    if (!size.ok() || *size > format::kMaxStoredFileSize) return;  // refused by the packer
-    total_ += format::kRecordOverhead + *size;
+    if (size.ok()) AddSize(*size);
+  }
+
+  void AddSize(std::uint64_t size) {
+    if (size > format::kMaxStoredFileSize) return;  // refused by the packer
+    total_ += format::kRecordOverhead + size;
   }
 
   const PackSettings& settings_;
