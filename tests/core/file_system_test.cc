@@ -341,6 +341,25 @@ TEST_P(FileSystemContract, ListingReportsKindsAfterFollowingLinks) {
 }
 
 // A link to /etc must not put the system's files into a package.
+// The sizes a tree's count adds up: each file's, by the listing's order; 0 for a folder.
+TEST_P(FileSystemContract, AListingWithSizesGivesEachFilesSize) {
+  host_->Write(dir_ / "three", "abc");
+  host_->Write(dir_ / "empty", "");
+  host_->MakeDirectory(dir_ / "sub");
+  host_->Write(dir_ / "sub/inside", "not counted here");
+  std::unique_ptr<Directory> root = Root();
+  Result<SizedListing> sized = root->ListWithSizes();
+  ASSERT_TRUE(sized.ok());
+  ASSERT_EQ(sized->sizes.size(), sized->listing.size());
+  std::map<std::string, std::uint64_t> sizes;
+  for (std::size_t i = 0; i < sized->listing.size(); ++i) {
+    sizes[std::string(sized->listing[i].name)] = sized->sizes[i];
+  }
+  EXPECT_EQ(sizes, (std::map<std::string, std::uint64_t>{{"empty", 0}, {"sub", 0}, {"three", 3}}));
+  EXPECT_EQ(*root->FileSize("three"), 3u);
+  EXPECT_FALSE(root->FileSize("missing").ok());
+}
+
 TEST_P(FileSystemContract, TellsWhetherALinkLeadsInsideADirectory) {
   host_->Write(dir_ / "outside/secret", "x");
   host_->Write(dir_ / "tree/sub/f", "f");
